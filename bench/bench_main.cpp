@@ -1,0 +1,10 @@
+// Figures for the closing notes: each case prints the median of several runs.
+#include "Bench.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    return bench::runAll(argc, argv);
+}

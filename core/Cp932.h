@@ -1,0 +1,28 @@
+#pragma once
+// Text in files and across the helper library is code page 932 (the Windows
+// form of Shift-JIS, where 0x8160 is U+FF5E). Inside the program it is Unicode.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace cp932 {
+
+// Replaces the characters that look the same to a user but that code page 932
+// holds under another code point (WAVE DASH, MINUS SIGN, EM DASH, YEN SIGN...).
+QString premap(const QString &text);
+
+// Unicode to code page 932. Characters it cannot hold become '?', as the
+// Windows converter writes them, never a broken byte pair.
+QByteArray encode(const QString &text);
+
+// Code page 932 to Unicode. A cut character (a lead byte without its trail)
+// becomes U+FFFD; nothing is dropped silently.
+QString decode(QByteArrayView bytes);
+
+// True for the bytes that open a two-byte character.
+constexpr bool isLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+} // namespace cp932

@@ -1,0 +1,40 @@
+#include "VbError.h"
+
+namespace vb {
+
+Error::Error(int number, QString description)
+    : m_number(number),
+      m_description(description.isEmpty() ? standardDescription(number) : std::move(description))
+{
+    m_what = QStringLiteral("%1: %2").arg(m_number).arg(m_description).toStdString();
+}
+
+QString Error::standardDescription(int number)
+{
+    switch (number) {
+    case 5: return QStringLiteral("プロシージャの呼び出し、または引数が不正です。");
+    case 6: return QStringLiteral("オーバーフローしました。");
+    case 7: return QStringLiteral("メモリが不足しています。");
+    case 9: return QStringLiteral("インデックスが有効範囲にありません。");
+    case 13: return QStringLiteral("型が一致しません。");
+    case 28: return QStringLiteral("スタック領域が不足しています。");
+    case 48: return QStringLiteral("DLL 読み込み時のエラーです。");
+    case 51: return QStringLiteral("内部エラーです。");
+    case 52: return QStringLiteral("ファイル名または番号が不正です。");
+    case 53: return QStringLiteral("ファイルが見つかりません。");
+    case 57: return QStringLiteral("デバイス I/O エラーです。");
+    case 68: return QStringLiteral("デバイスが準備されていません。");
+    case 75: return QStringLiteral("パス名が無効です。");
+    case 76: return QStringLiteral("パスが見つかりません。");
+    case 453: return QStringLiteral("DLL エントリ ポイントが見つかりません。");
+    case 481: return QStringLiteral("ピクチャが不正です。");
+    default: return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
+    }
+}
+
+void raise(int number, const QString &description)
+{
+    throw Error(number, description);
+}
+
+} // namespace vb
