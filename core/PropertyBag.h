@@ -17,8 +17,10 @@ public:
 
     void WriteProperty(const QString &name, const QVariant &value, const QVariant &defaultValue)
     {
-        // Compare type as well as value: the text "0" is not the number 0.
-        if (value.typeId() == defaultValue.typeId() && value == defaultValue)
+        // The text "0" is not the number 0, but 0 is 0 in any integer width.
+        const bool valueIsText = value.typeId() == QMetaType::QString;
+        const bool defaultIsText = defaultValue.typeId() == QMetaType::QString;
+        if (valueIsText == defaultIsText && value == defaultValue)
             m_values.remove(name);
         else
             m_values.insert(name, value);
