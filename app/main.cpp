@@ -1,0 +1,24 @@
+#include "AssetFonts.h"
+#include "EventGuard.h"
+#include "Fonts.h"
+#include "Form1.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    platform::installFontSubstitutions();
+    assets::registerDigitFonts();
+
+    Form1 panel;
+    try {
+        panel.Form_Load();
+    } catch (...) {
+        // A failed start-up ends the program after the general report.
+        platform::reportUnhandledCurrent();
+        return 1;
+    }
+    panel.show();
+    return app.exec();
+}

@@ -1,0 +1,212 @@
+#include "Form1.h"
+
+#include "AssetFonts.h"
+#include "EventGuard.h"
+#include "M_Degit/M_Degit.h"
+#include "PropertyBag.h"
+#include "Region.h"
+#include "Units.h"
+#include "mdl427_000.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWindow>
+
+using platform::twipsRect;
+
+namespace {
+
+// Twips, as the form lays its controls out.
+constexpr int kColumnLeft[10] = {1935, 2781, 3627, 4473, 5319, 6165, 7005, 7860, 8715, 9570};
+constexpr int kLabelTop[6] = {450, 1005, 1590, 2175, 2760, 3345};
+constexpr int kDegitTop[6] = {705, 1290, 1860, 2445, 3030, 3615};
+constexpr int kCellWidth = 780, kDegitHeight = 300, kLabelHeight = 240;
+constexpr int kClientWidth = 10650, kClientHeight = 4260;
+
+// Cells whose stored value is the text "1" (blanked at start-up).
+bool storesOne(int index) { return index == 48 || index == 50 || index == 58 || index == 60; }
+
+} // namespace
+
+QRect Form1::degitRect(int index)
+{
+    if (index == 0)
+        return twipsRect(2100, 30, kCellWidth, kDegitHeight);
+    const int r = (index - 1) / 10, c = (index - 1) % 10;
+    return twipsRect(kColumnLeft[c], kDegitTop[r], kCellWidth, kDegitHeight);
+}
+
+QRect Form1::labelRect(int index)
+{
+    if (index == 0)
+        return twipsRect(1185, 45, kCellWidth, kLabelHeight);
+    const int r = (index - 1) / 10, c = (index - 1) % 10;
+    return twipsRect(kColumnLeft[c], kLabelTop[r], kCellWidth, kLabelHeight);
+}
+
+PropertyBag Form1::storedDegitProperties(int index)
+{
+    PropertyBag bag;
+    if (storesOne(index))
+        bag.WriteProperty(QStringLiteral("Value"), QStringLiteral("1"), QVariant::fromValue<int16_t>(0));
+    return bag;
+}
+
+PropertyBag Form1::storedTimeDegitProperties(int)
+{
+    PropertyBag bag;
+    bag.WriteProperty(QStringLiteral("Keta"), 2, 4);
+    return bag;
+}
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setWindowTitle(QStringLiteral("ソラトビ - 型番:427"));
+    setFixedSize(platform::twipsToPixels(kClientWidth), platform::twipsToPixels(kClientHeight));
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, [this] { platform::guarded([this] { Timer1_Timer(); }); });
+
+    for (int i = 0; i < 2; ++i) {
+        auto *d = new M_Degit(this);
+        d->ReadProperties(storedTimeDegitProperties(i));
+        d->setGeometry(twipsRect(i == 0 ? 5445 : 5850, 30, 390, 300));
+        d->setAccessibleName(QStringLiteral("TimeDegit(%1)").arg(i));
+        d->hide();
+        m_timeDegit[size_t(i)] = d;
+    }
+
+    QFont labelFont(QStringLiteral("ヌーベリア数字平体"));
+    labelFont.setPointSizeF(12.75);
+    labelFont.setBold(true);
+    for (int i = 0; i <= kCells; ++i) {
+        auto *d = new M_Degit(this);
+        d->ReadProperties(storedDegitProperties(i));
+        d->setGeometry(degitRect(i));
+        d->setAccessibleName(QStringLiteral("Degit(%1)").arg(i));
+        m_degit[size_t(i)] = d;
+
+        auto *l = new QLabel(this);
+        l->setGeometry(labelRect(i));
+        l->setFont(labelFont);
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, QColor(0, 128, 0));
+        l->setPalette(pal);
+        l->setAccessibleName(QStringLiteral("lblSeiriNum(%1)").arg(i));
+        m_label[size_t(i)] = l;
+
+        if (i == 0) {
+            d->hide();
+            l->hide();
+        } else {
+            connect(d, &M_Degit::DblClick, this, [this, i] { platform::guarded([this, i] { Degit_DblClick(i); }); });
+        }
+    }
+
+    m_imgRes[0] = QPixmap(assets::facePath());
+}
+
+Form1::~Form1() = default;
+
+void Form1::Form_Load()
+{
+    mdl427_000::ClearAllDegit(*this);
+    mdl427_000::InitPanelDefault(*this);
+    // The options dialog loads hidden, and the console is shown, raised and
+    // placed at the screen's bottom-right corner, once those windows exist.
+    move(0, 0);
+    setRoundRegion();
+    update();
+    // The settings file is read last; without one every default stays.
+}
+
+void Form1::setPicture(const QPixmap &picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void Form1::setRoundRegion()
+{
+    setMask(platform::roundRectRegion(width(), height(), 12, 12));
+}
+
+void Form1::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    if (!m_picture.isNull())
+        p.drawPixmap(0, 0, m_picture);
+}
+
+void Form1::mousePressEvent(QMouseEvent *event)
+{
+    // Only the board itself is a handle; presses on the cells, the labels and
+    // the stop-name strip belong to them.
+    if (event->button() != Qt::LeftButton || childAt(event->position().toPoint())) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QWindow *w = windowHandle();
+    if (w && w->startSystemMove())
+        return;
+    // No window manager to run the move loop: follow the mouse ourselves.
+    m_dragging = true;
+    m_dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void Form1::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - m_dragOffset);
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragging = false;
+}
+
+void Form1::Degit_DblClick(int Index)
+{
+    M_Degit *cell = Degit(Index);
+    if (!cell->UserSet())
+        return;
+    // The console takes no input while the dialog is open, and gets it back
+    // whatever happens inside.
+    struct ConsoleLock {
+        QPointer<QWidget> console;
+        explicit ConsoleLock(QWidget *c) : console(c) { if (console) console->setEnabled(false); }
+        ~ConsoleLock() { if (console) console->setEnabled(true); }
+    } lock(m_console);
+
+    if (cell->ShowSetDlg() != 1)
+        return;
+    const int16_t zeroMode = cell->ZeroMode(), shift = cell->Shift(), fillZero = cell->FillZero();
+    for (int i = 1; i <= kCells; ++i) {
+        M_Degit *d = Degit(i);
+        const QVariant value = d->Value();
+        d->setShift(shift);
+        d->setFillZero(fillZero);
+        d->setZeroMode(zeroMode);
+        d->setValue(value);
+    }
+}
+
+void Form1::Timer1_Timer()
+{
+    Timer1_Tick(QTime::currentTime());
+}
+
+void Form1::Timer1_Tick(const QTime &now)
+{
+    const QString text = now.toString(QStringLiteral("hh:mm:ss"));
+    TimeDegit(0)->setValue(text.mid(0, 2).toDouble());
+    TimeDegit(1)->setValue(text.mid(3, 2).toDouble());
+}

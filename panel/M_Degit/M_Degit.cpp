@@ -1,0 +1,279 @@
+#include "M_Degit.h"
+
+#include "DegitText.h"
+#include "KXP4Res.h"
+#include "OsVersion.h"
+#include "Units.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+using platform::fromOle;
+using platform::RGB;
+
+namespace {
+
+constexpr uint32_t kDefaultBase = 9868950;   // RGB(150, 150, 150)
+constexpr uint32_t kDefaultFore = 7525112;   // RGB(248, 210, 114)
+constexpr uint32_t kDefaultBack = 8421504;   // RGB(128, 128, 128)
+constexpr int16_t kDefaultKeta = 4;
+
+struct SizeClass {
+    int widthTwips, heightTwips, points;
+};
+
+SizeClass sizeClass(int degitSize)
+{
+    switch (degitSize) {
+    case 1: return {255, 390, 24};
+    case 2: return {285, 435, 27};
+    case 3: return {165, 225, 14};
+    default: return {195, 300, 18};
+    }
+}
+
+// Points at the usual 96 dots per inch: the cells are laid out in pixels, so
+// the digits must not follow a screen's own DPI setting.
+int pointsToPixels(int points) { return int(std::lround(points * 96.0 / 72.0)); }
+
+} // namespace
+
+M_Degit::M_Degit(QWidget *parent)
+    : QWidget(parent), m_backColor(kDefaultBack)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Fields start at zero; the spacing and weight follow the system version:
+    // the old 9x family and NT 4 space the digits by a pixel and draw them
+    // regular, later systems draw them bold and tight.
+    const auto os = platform::GetVersionEx();
+    const bool oldSystem = os.platformId == 1 || os.majorVersion == 4;
+    m_charSpacing = oldSystem ? 1 : 0;
+    m_bold = !oldSystem;
+    const QSize pos = positionSize(0);
+    resize(pos.width() * kDefaultKeta, pos.height());
+    DrawDegit(QStringLiteral("0"), 0, 0);
+}
+
+QSize M_Degit::positionSize(int degitSize)
+{
+    const SizeClass c = sizeClass(degitSize);
+    return {platform::twipsToPixels(c.widthTwips), platform::twipsToPixels(c.heightTwips)};
+}
+
+QString M_Degit::fontFamily(int degitStyle)
+{
+    switch (degitStyle) {
+    case 1: return QStringLiteral("M_DegitB");
+    case 2: return QStringLiteral("M_DegitC");
+    default: return QStringLiteral("M_DegitA");
+    }
+}
+
+void M_Degit::InitProperties()
+{
+    m_userSet = true;
+    m_baseForeColor = kDefaultBase;
+    m_degitForeColor = kDefaultFore;
+    m_fillZero = 0;
+    m_zeroMode = 0;
+    m_shift = 0;
+    m_keta = kDefaultKeta;
+    m_degitSize = 0;
+    m_degitStyle = 0;
+    m_value = QVariant::fromValue<int16_t>(0);
+    m_backColor = kDefaultBack;
+    redraw();
+}
+
+void M_Degit::ReadProperties(const PropertyBag &bag)
+{
+    m_baseForeColor = bag.ReadProperty(QStringLiteral("BaseForeColor"), kDefaultBase).toUInt();
+    m_degitForeColor = bag.ReadProperty(QStringLiteral("DegitForeColor"), kDefaultFore).toUInt();
+    m_fillZero = int16_t(bag.ReadProperty(QStringLiteral("FillZero"), 0).toInt());
+    m_zeroMode = int16_t(bag.ReadProperty(QStringLiteral("ZeroMode"), 0).toInt());
+    m_shift = int16_t(bag.ReadProperty(QStringLiteral("Shift"), 0).toInt());
+    m_keta = int16_t(bag.ReadProperty(QStringLiteral("Keta"), kDefaultKeta).toInt());
+    m_degitSize = int16_t(bag.ReadProperty(QStringLiteral("DegitSize"), 0).toInt());
+    m_degitStyle = int16_t(bag.ReadProperty(QStringLiteral("DegitStyle"), 0).toInt());
+    m_value = bag.ReadProperty(QStringLiteral("Value"), QVariant::fromValue<int16_t>(0));
+    m_userSet = bag.ReadProperty(QStringLiteral("UserSet"), true).toBool();
+    m_backColor = bag.ReadProperty(QStringLiteral("BackColor"), kDefaultBack).toUInt();
+}
+
+void M_Degit::WriteProperties(PropertyBag &bag) const
+{
+    bag.WriteProperty(QStringLiteral("BaseForeColor"), m_baseForeColor, kDefaultBase);
+    bag.WriteProperty(QStringLiteral("DegitForeColor"), m_degitForeColor, kDefaultFore);
+    bag.WriteProperty(QStringLiteral("FillZero"), int(m_fillZero), 0);
+    bag.WriteProperty(QStringLiteral("ZeroMode"), int(m_zeroMode), 0);
+    bag.WriteProperty(QStringLiteral("Shift"), int(m_shift), 0);
+    bag.WriteProperty(QStringLiteral("Keta"), int(m_keta), int(kDefaultKeta));
+    bag.WriteProperty(QStringLiteral("DegitSize"), int(m_degitSize), 0);
+    bag.WriteProperty(QStringLiteral("DegitStyle"), int(m_degitStyle), 0);
+    bag.WriteProperty(QStringLiteral("Value"), m_value, QVariant::fromValue<int16_t>(0));
+    bag.WriteProperty(QStringLiteral("UserSet"), m_userSet, true);
+    bag.WriteProperty(QStringLiteral("BackColor"), m_backColor, kDefaultBack);
+}
+
+int32_t M_Degit::ShowSetDlg()
+{
+    int16_t zeroMode = m_zeroMode, shift = m_shift, fillZero = m_fillZero;
+    const int32_t result = kxp4::Call_dlg100(hwnd(), m_keta, zeroMode, shift, fillZero);
+    // Whatever the dialog answered, its three values are taken as they are.
+    m_zeroMode = zeroMode;
+    m_shift = shift;
+    m_fillZero = fillZero;
+    redraw();
+    return result;
+}
+
+void M_Degit::setBaseForeColor(uint32_t c)
+{
+    m_baseForeColor = c;
+    recordChange("BaseForeColor");
+    redraw();
+}
+
+void M_Degit::setDegitForeColor(uint32_t c)
+{
+    m_degitForeColor = c;
+    recordChange("DegitForeColor");
+    redraw();
+}
+
+void M_Degit::setFillZero(int16_t v)
+{
+    m_fillZero = v > m_keta ? m_keta : v;
+    recordChange("FillZero");
+}
+
+void M_Degit::setZeroMode(int16_t v)
+{
+    m_zeroMode = v >= 4 ? 0 : v;
+    recordChange("ZeroMode");
+}
+
+void M_Degit::setShift(int16_t v)
+{
+    if (v > m_keta - 1)
+        v = int16_t(m_keta - 1);
+    m_shift = v < 0 ? 0 : v;
+    recordChange("Shift");
+}
+
+void M_Degit::setKeta(int16_t v)
+{
+    m_keta = (v < 1 || v > 15) ? kDefaultKeta : v;
+    recordChange("Keta");
+    resizeFromClass();
+    redraw();
+}
+
+void M_Degit::setDegitSize(int16_t v)
+{
+    m_degitSize = (v >= 1 && v <= 3) ? v : 0;
+    recordChange("DegitSize");
+    resizeFromClass();
+    redraw();
+}
+
+void M_Degit::setDegitStyle(int16_t v)
+{
+    m_degitStyle = v;
+    recordChange("DegitStyle");
+    redraw();
+}
+
+void M_Degit::setValue(const QVariant &v)
+{
+    m_value = v;
+    recordChange("Value");
+    redraw();
+}
+
+void M_Degit::ResetDegit(bool nMode)
+{
+    const int16_t shift = m_shift, zeroMode = m_zeroMode, fillZero = m_fillZero;
+    setShift(0);
+    setZeroMode(0);
+    setFillZero(0);
+    setValue(nMode ? QVariant(QString(qMax<int>(m_keta, 0), QLatin1Char('8'))) : QVariant(QString()));
+    setShift(shift);
+    setZeroMode(zeroMode);
+    setFillZero(fillZero);
+}
+
+void M_Degit::setUserSet(bool v)
+{
+    m_userSet = v;
+    recordChange("UserSet");
+}
+
+void M_Degit::setBackColor(uint32_t c)
+{
+    m_backColor = c;
+    recordChange("BackColor");
+    redraw();
+}
+
+void M_Degit::resizeFromClass()
+{
+    const QSize pos = positionSize(m_degitSize);
+    resize(pos.width() * m_keta, pos.height());
+}
+
+void M_Degit::DrawDegit(const QVariant &value, uint32_t baseColor, uint32_t foreColor)
+{
+    const SizeClass cls = sizeClass(m_degitSize);
+    QFont font(fontFamily(m_degitStyle));
+    font.setPixelSize(pointsToPixels(cls.points));
+    font.setBold(m_bold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, m_charSpacing);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);
+
+    const int keta = qMax<int>(m_keta, 0);
+    m_shown = degit::shownText(value, m_zeroMode, m_fillZero, m_shift, m_keta);
+
+    const QSize sz = size();
+    if (m_surface.size() != sz)
+        m_surface = QPixmap(sz);
+    m_surface.fill(fromOle(m_backColor));
+
+    // The faces are drawn narrower or wider per size class so that each digit
+    // position is exactly one cell position wide; the unlit "8"s and the lit
+    // digits then fall on the same pixels.
+    const QFontMetricsF fm(font);
+    const double advance = fm.horizontalAdvance(QLatin1Char('8'));
+    const double positionWidth = platform::twipsToPixels(cls.widthTwips);
+    const double sx = advance > 0 ? positionWidth / advance : 1.0;
+    const double baseline = -1 + fm.ascent();
+
+    QPainter p(&m_surface);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(font);
+    p.scale(sx, 1.0);
+    p.setPen(fromOle(baseColor));
+    p.drawText(QPointF(0, baseline), QString(keta, QLatin1Char('8')));
+    const double w = std::round(fm.horizontalAdvance(m_shown) * sx);
+    p.setPen(fromOle(foreColor));
+    p.drawText(QPointF((sz.width() - w) / sx, baseline), m_shown);
+    p.end();
+
+    setAccessibleDescription(m_shown);
+    update();
+}
+
+void M_Degit::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_surface);
+}
+
+void M_Degit::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
+    emit DblClick();
+}

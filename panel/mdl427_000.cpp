@@ -1,0 +1,97 @@
+#include "mdl427_000.h"
+
+#include "AssetFonts.h"
+#include "Form1.h"
+#include "M_Degit/M_Degit.h"
+#include "MsgBox.h"
+#include "VbError.h"
+
+#include <QLabel>
+
+namespace mdl427_000 {
+
+namespace {
+
+const QString kLabelFont = QStringLiteral("ヌーベリア数字平体");
+const QString kWordFont = QStringLiteral("ＭＳ Ｐゴシック");
+
+void setCaption(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setAccessibleDescription(text);
+}
+
+void setFontName(QLabel *label, const QString &family)
+{
+    QFont f = label->font();
+    f.setFamily(family);
+    label->setFont(f);
+}
+
+} // namespace
+
+void ClearAllDegit(Form1 &panel)
+{
+    for (int i = 1; i <= Form1::kCells; ++i)
+        panel.Degit(i)->ResetDegit(false);
+}
+
+void InitPanelDefault(Form1 &panel)
+{
+    // The options dialog's defaults (labels shown, their colours) are set
+    // here first once that dialog exists; it then applies them to the panel.
+    panel.setPicture(panel.imgRes(0));
+    panel.imgRes(1) = panel.imgRes(0);
+    panel.imgRes(2) = panel.imgRes(0);
+    // Until the options apply themselves, the row takes their default scheme.
+    SeirikenNumSet(panel, 0, 0);
+}
+
+QString seiriNumText(int n, bool zeroPad)
+{
+    QString t = zeroPad ? QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')) : QString::number(n);
+    for (QChar &c : t)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            c = QChar(0xFF10 + (c.unicode() - '0'));
+    return t;
+}
+
+void SeirikenNumSet(Form1 &panel, int16_t scheme, int16_t zeroPad)
+{
+    try {
+        QString word;
+        switch (scheme) {
+        case 2: case 3: word = QStringLiteral("な し"); break;
+        case 4: case 5: word = QStringLiteral("無 券"); break;
+        case 6: case 7: word = QStringLiteral("券なし"); break;
+        case 8: case 9: word = QStringLiteral("券無し"); break;
+        default: break;
+        }
+        QLabel *first = panel.lblSeiriNum(1);
+        if (scheme >= 2) {
+            setFontName(first, kWordFont);
+            setCaption(first, word);
+        } else {
+            setFontName(first, kLabelFont);
+        }
+        const bool pad = zeroPad != 0;
+        if (scheme == 0) {
+            for (int i = 1; i <= 60; ++i)
+                setCaption(panel.lblSeiriNum(i), seiriNumText(i, pad));
+        } else if (scheme == 1) {
+            for (int i = 0; i <= 59; ++i)
+                setCaption(panel.lblSeiriNum(i + 1), seiriNumText(i, pad));
+        } else if (scheme >= 2 && scheme <= 11) {
+            const int offset = (scheme % 2 == 0) ? 0 : 1; // even: from 1, odd: from 2
+            for (int i = 1; i <= 59; ++i)
+                setCaption(panel.lblSeiriNum(i + 1), seiriNumText(i + offset, pad));
+        }
+    } catch (const vb::Error &e) {
+        platform::MsgBox(QStringLiteral("エラーです！\r\n\r\nコード：%1\r\n\r\n内容：%2\r\n\r\nモジュール：IniIO-SeirikenNumSet( )")
+                             .arg(e.number())
+                             .arg(e.description()),
+                         platform::vbCritical, QStringLiteral("エラー！"));
+    }
+}
+
+} // namespace mdl427_000
