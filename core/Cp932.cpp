@@ -57,8 +57,26 @@ QByteArray encode(const QString &text)
 
 QString decode(QByteArrayView bytes)
 {
+    // The converter holds back a lead byte at the end, waiting for its trail,
+    // and would drop it; find it by walking the characters and mark it.
+    qsizetype i = 0;
+    bool cutAtEnd = false;
+    while (i < bytes.size()) {
+        if (isLeadByte(static_cast<unsigned char>(bytes[i]))) {
+            if (i + 1 == bytes.size()) {
+                cutAtEnd = true;
+                break;
+            }
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
     QStringDecoder dec(kCodec, QStringConverter::Flag::Stateless);
-    return dec.decode(bytes);
+    QString out = dec.decode(cutAtEnd ? bytes.first(bytes.size() - 1) : bytes);
+    if (cutAtEnd)
+        out.append(QChar(QChar::ReplacementCharacter));
+    return out;
 }
 
 } // namespace cp932

@@ -1,4 +1,158 @@
+// Foundation pieces: code page 932 text, numbered errors and their report,
+// the helper-library loader, property bags and the window region.
+#include "Cp932.h"
+#include "EventGuard.h"
+#include "KXP4Res.h"
+#include "MsgBox.h"
+#include "PropertyBag.h"
+#include "Region.h"
+#include "Units.h"
+#include "VbError.h"
+
 #include <QtTest>
-class TestCore : public QObject { Q_OBJECT };
+
+class TestCore : public QObject {
+    Q_OBJECT
+private slots:
+    void cp932RoundTripsJapaneseText()
+    {
+        const QString text = QStringLiteral("国際センター駅前（北口）～ｱｲｳ ABC");
+        const QByteArray bytes = cp932::encode(text);
+        QCOMPARE(cp932::decode(bytes), text);
+        // FULLWIDTH TILDE is 0x8160 in the Windows code page, not WAVE DASH.
+        QCOMPARE(cp932::encode(QStringLiteral("～")), QByteArray("\x81\x60"));
+        QCOMPARE(cp932::decode(QByteArray("\x81\x60")), QStringLiteral("～"));
+        QCOMPARE(cp932::encode(QStringLiteral("駅")).size(), 2);
+        QCOMPARE(cp932::encode(QStringLiteral("ｱ")).size(), 1);
+    }
+
+    void cp932PremapsLookAlikesAndMarksTheRest()
+    {
+        // Characters the code page holds under another code point.
+        QCOMPARE(cp932::encode(QString(QChar(0x301C))), QByteArray("\x81\x60"));
+        QCOMPARE(cp932::encode(QString(QChar(0x2212))), QByteArray("\x81\x7C"));
+        QCOMPARE(cp932::encode(QString(QChar(0x2014))), QByteArray("\x81\x5C"));
+        QCOMPARE(cp932::encode(QString(QChar(0x00A5))), QByteArray("\\"));
+        // What it cannot hold becomes '?', never the broken pair FC FC.
+        QCOMPARE(cp932::encode(QStringLiteral("A한B")), QByteArray("A?B"));
+        // A trail byte FC (U+25EF is 81 FC) before an unmappable character
+        // must not be taken for the start of the marker.
+        QCOMPARE(cp932::encode(QString(QChar(0x25EF)) + QStringLiteral("한")), QByteArray("\x81\xFC?"));
+    }
+
+    void cp932DecodesACutCharacterVisibly()
+    {
+        const QByteArray cut("\x89\x77", 1); // the lead byte of 駅 alone
+        const QString s = cp932::decode(cut);
+        QCOMPARE(s, QString(QChar(0xFFFD)));
+        QCOMPARE(cp932::decode(QByteArray("A\x89", 2)), QStringLiteral("A") + QChar(0xFFFD));
+    }
+
+    void errorsCarryNumberAndDescription()
+    {
+        try {
+            vb::raise(vb::ErrFileNotFound);
+            QFAIL("no error raised");
+        } catch (const vb::Error &e) {
+            QCOMPARE(e.number(), 53);
+            QCOMPARE(e.description(), QStringLiteral("ファイルが見つかりません。"));
+        }
+        QCOMPARE(vb::Error(481, QStringLiteral("x")).description(), QStringLiteral("x"));
+    }
+
+    void guardedHandlerShowsTheGeneralReport()
+    {
+        QList<platform::MsgBoxRequest> shown;
+        platform::setMsgBoxHandler([&](const platform::MsgBoxRequest &r) {
+            shown << r;
+            return int(platform::vbOK);
+        });
+        QVERIFY(platform::guarded([] {}));
+        QVERIFY(shown.isEmpty());
+        QVERIFY(!platform::guarded([] { vb::raise(76); }));
+        QVERIFY(!platform::guarded([] { throw std::runtime_error("boom"); }));
+        platform::setMsgBoxHandler({});
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].title, QStringLiteral("ソラトビVer4"));
+        QVERIFY(shown[0].prompt.startsWith(QStringLiteral("実行時エラー '76':")));
+        QVERIFY(shown[0].prompt.contains(QStringLiteral("パスが見つかりません。")));
+        QVERIFY(shown[0].buttons & platform::vbCritical);
+        QVERIFY(shown[1].prompt.startsWith(QStringLiteral("実行時エラー '51':")));
+    }
+
+    void helperLibraryFailsAtTheCallWhenMissing()
+    {
+        kxp4::setLibraryPath(QStringLiteral("/nonexistent/folder/KXP4Res"));
+        try {
+            kxp4::LenB_ASCII(QStringLiteral("駅前"));
+            QFAIL("a missing library must fail the call");
+        } catch (const vb::Error &e) {
+            QCOMPARE(e.number(), 53);
+            QVERIFY(e.description().contains(QStringLiteral("KXP4Res")));
+        }
+        // A library without the export fails with the entry-point error.
+        kxp4::setLibraryPath(QStringLiteral("libm.so.6"));
+        try {
+            kxp4::GetOsInfo();
+            QFAIL("a missing export must fail the call");
+        } catch (const vb::Error &e) {
+            QCOMPARE(e.number(), 453);
+            QVERIFY(e.description().contains(QStringLiteral("GetOsInfo")));
+        }
+        // Back beside the executable, the same call works.
+        kxp4::setLibraryPath({});
+        QCOMPARE(kxp4::LenB_ASCII(QStringLiteral("駅前A")), 5);
+    }
+
+    void helperSubstitutesSeeLibraryLevelArguments()
+    {
+        QByteArray seenText;
+        kxp4::substitutes().Call_dlg110 = [&](void *, int32_t kind, const char *text) {
+            seenText = QByteArray(text);
+            return kind;
+        };
+        QCOMPARE(kxp4::Call_dlg110(nullptr, 1, QStringLiteral("ソラトビ～")), 1);
+        QCOMPARE(seenText, cp932::encode(QStringLiteral("ソラトビ～")));
+        kxp4::resetSubstitutes();
+    }
+
+    void propertyBagOmitsDefaults()
+    {
+        PropertyBag bag;
+        bag.WriteProperty(QStringLiteral("Keta"), 4, 4);
+        bag.WriteProperty(QStringLiteral("Shift"), 2, 0);
+        bag.WriteProperty(QStringLiteral("Value"), QStringLiteral("0"), QVariant::fromValue<int16_t>(0));
+        bag.WriteProperty(QStringLiteral("Count"), QVariant::fromValue<int16_t>(0), 0);
+        QVERIFY(!bag.contains(QStringLiteral("Keta")));
+        QVERIFY(!bag.contains(QStringLiteral("Count"))); // 0 is 0 in any width
+        QCOMPARE(bag.ReadProperty(QStringLiteral("Shift"), 0).toInt(), 2);
+        QCOMPARE(bag.ReadProperty(QStringLiteral("Value"), 0).toString(), QStringLiteral("0"));
+        QCOMPARE(bag.ReadProperty(QStringLiteral("Keta"), 4).toInt(), 4);
+    }
+
+    void roundRegionCutsOnlyTheCorners()
+    {
+        const QRegion r = platform::roundRectRegion(710, 284, 12, 12);
+        QCOMPARE(r.boundingRect(), QRect(0, 0, 710, 284));
+        for (const QPoint p : {QPoint(0, 0), QPoint(709, 0), QPoint(0, 283), QPoint(709, 283), QPoint(1, 1)})
+            QVERIFY2(!r.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+        for (const QPoint p : {QPoint(6, 0), QPoint(703, 0), QPoint(0, 6), QPoint(355, 142), QPoint(3, 3), QPoint(706, 280)})
+            QVERIFY2(r.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+        QVERIFY(!r.contains(QPoint(710, 100))); // right edge excluded
+        QVERIFY(platform::roundRectRegion(0, 10, 12, 12).isEmpty());
+    }
+
+    void twipsAndColours()
+    {
+        QCOMPARE(platform::twipsToPixels(2781), 185); // 185.4
+        QCOMPARE(platform::twipsToPixels(3627), 242); // 241.8
+        QCOMPARE(platform::twipsToPixels(-7), 0);
+        QCOMPARE(platform::twipsToPixels(-8), -1);
+        QCOMPARE(platform::RGB(248, 210, 114), 7525112u);
+        QCOMPARE(platform::fromOle(48895), QColor(255, 190, 0));
+        QCOMPARE(platform::toOle(QColor(128, 128, 128)), 8421504u);
+    }
+};
+
 QTEST_MAIN(TestCore)
 #include "test_core.moc"
