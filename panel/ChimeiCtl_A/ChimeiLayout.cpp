@@ -1,0 +1,105 @@
+#include "ChimeiLayout.h"
+
+#include "Cp932.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace chimei {
+
+Layout layoutFor(int64_t k, int mode)
+{
+    switch (k) {
+    case 0: return {0, 0, kStillHeight, false}; // a lone half-width character
+    case 1: return {80, 0, kStillHeight, false};
+    case 2: return mode == 2 ? Layout{48, 64, kStillHeight, false} : Layout{32, 96, kStillHeight, false};
+    case 3: return {16, 64, kStillHeight, false};
+    case 4: return {8, 48, kStillHeight, false};
+    case 5: return {4, 38, kStillHeight, false};
+    case 6: return {0, kUnitPixels, kStillHeight, false};
+    default:
+        break;
+    }
+    // QImage heights are int; a name that long is far beyond any board anyway.
+    const int64_t height = std::min<int64_t>(k, 1 << 20) * kUnitPixels;
+    return {0, kUnitPixels, int(height), true};
+}
+
+QString faceName(Face face)
+{
+    return face == Face::Mincho ? QStringLiteral("ＭＳ 明朝") : QStringLiteral("ＭＳ ゴシック");
+}
+
+Face faceFor(unsigned code, bool wide, int fontMode)
+{
+    constexpr unsigned kFirstKanji = 0x889F;
+    const bool lowWide = wide && code < kFirstKanji; // symbols, full-width letters and digits, kana
+    switch (fontMode) {
+    case 1: return Face::Mincho;
+    case 2: return lowWide ? Face::Mincho : Face::Gothic;
+    case 3: return lowWide ? Face::Gothic : Face::Mincho;
+    case 4: return wide && code >= 0x824F && code <= 0x829A ? Face::Gothic : Face::Mincho;
+    default: return Face::Gothic;
+    }
+}
+
+Face faceFor(const QByteArray &printed, int fontMode)
+{
+    if (printed.isEmpty())
+        return faceFor(0, false, fontMode);
+    const auto lead = static_cast<unsigned char>(printed[0]);
+    if (cp932::isLeadByte(lead) && printed.size() >= 2)
+        return faceFor(lead * 256u + static_cast<unsigned char>(printed[1]), true, fontMode);
+    return faceFor(lead, false, fontMode);
+}
+
+namespace {
+
+enum class Special { Bar, Nudged, Turned, Corner };
+
+const QHash<QByteArray, Special> &specials()
+{
+    static const QHash<QByteArray, Special> table = [] {
+        QHash<QByteArray, Special> t;
+        const auto add = [&t](const QString &chars, Special kind) {
+            for (const QChar c : chars)
+                t.insert(cp932::encode(QString(c)), kind);
+        };
+        add(QStringLiteral("ー"), Special::Bar);
+        add(QStringLiteral("申山"), Special::Nudged);
+        add(QStringLiteral("（）『』〔〕「」［］＜＞｛｝〈〉《》【】～＝→←⇒⇔－"), Special::Turned);
+        add(QStringLiteral("。、"), Special::Corner);
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+UnitLook lookFor(const QByteArray &unit, int fontMode)
+{
+    const auto it = specials().constFind(unit);
+    if (it == specials().constEnd())
+        return {unit, {0, 0}, false};
+    switch (*it) {
+    case Special::Bar: // the long-vowel mark stands upright in vertical writing
+        return {cp932::encode(QStringLiteral("丨")), {0, 0}, false};
+    case Special::Nudged: // one dot to the right, in font mode 0 only
+        return {unit, {fontMode == 0 ? 1 : 0, 0}, false};
+    case Special::Turned:
+        return {unit, {0, 0}, true};
+    case Special::Corner: // full stop and comma go to the upper right
+        return {unit, {10, -10}, false};
+    }
+    return {unit, {0, 0}, false};
+}
+
+QString printableText(const QByteArray &printed)
+{
+    QString text = cp932::decode(printed);
+    text.remove(QChar::ReplacementCharacter);
+    return text;
+}
+
+} // namespace chimei
