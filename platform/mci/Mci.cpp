@@ -1,0 +1,385 @@
+#include "Mci.h"
+
+#include "MciCommand.h"
+#include "MidiRender.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace platform {
+namespace mci {
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kBufferFrames = 1024; // about 23 ms per audio callback
+constexpr int kFirstChannels = 8;
+constexpr int kMaxChannels = 256;
+constexpr qint64 kMaxAudioFileBytes = qint64(64) << 20;
+constexpr qint64 kMaxMidiFileBytes = qint64(8) << 20; // the synth keeps every event in memory
+
+std::atomic<TapFn> g_tap{nullptr};
+std::atomic<void *> g_tapUser{nullptr};
+
+void SDLCALL tapEffect(int channel, void *stream, int len, void *)
+{
+    if (TapFn fn = g_tap.load())
+        fn(channel, stream, len, g_tapUser.load());
+}
+
+struct ChunkDeleter {
+    void operator()(Mix_Chunk *c) const { Mix_FreeChunk(c); }
+};
+
+struct Sound {
+    int channel = -1;
+    std::vector<qint16> pcm; // a rendered MIDI file; the chunk points into it
+    std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk; // declared last: freed before pcm
+};
+
+bool isRiffWave(const QByteArray &d)
+{
+    return d.size() >= 12 && d.startsWith("RIFF") && d.mid(8, 4) == "WAVE";
+}
+
+// QFile would read a name starting with ':' from the resources.
+QString literalPath(const QString &path)
+{
+    return path.startsWith(u':') ? QStringLiteral("./") + path : path;
+}
+
+class Player : public QObject {
+public:
+    ~Player() override { shutdown(); }
+
+    int run(const Command &c)
+    {
+        switch (c.verb) {
+        case Command::Verb::Open:
+            return open(c);
+        case Command::Verb::Play:
+            return play(c);
+        case Command::Verb::Stop:
+            return stop(c.alias);
+        case Command::Verb::Close:
+            return close(c.alias);
+        }
+        return ErrUnrecognizedCommand;
+    }
+
+    int channelOf(const QString &alias) const
+    {
+        const auto it = m_open.find(alias.toLower());
+        return it == m_open.end() ? -1 : it->second.channel;
+    }
+
+    QString driver;
+    int rate = 0;
+
+private:
+    struct Wait {
+        int channel;
+        quint64 serial;
+        QEventLoop *loop;
+    };
+
+    std::map<QString, Sound> m_open; // by lower-case alias
+    std::vector<bool> m_used;        // mixer channel carries an alias
+    std::vector<quint64> m_serial;   // bumped whenever what a channel plays changes
+    std::vector<Wait *> m_waits;     // blocking plays, innermost last
+    bool m_ready = false;
+    bool m_failed = false;
+
+    static inline std::atomic<Player *> s_live{nullptr};
+
+    // Runs on the audio thread (or inside Mix_HaltChannel): no Mix_* here,
+    // only a queued wake-up for the GUI thread.
+    static void SDLCALL finished(int)
+    {
+        if (Player *p = s_live.load())
+            QMetaObject::invokeMethod(p, [p] { p->wake(); }, Qt::QueuedConnection);
+    }
+
+    int ensureAudio()
+    {
+        if (m_ready)
+            return 0;
+        if (m_failed)
+            return ErrHardware;
+        // Qt owns the process's signals.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        const auto tryOpen = [] {
+            if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+                return false;
+            if (Mix_OpenAudioDevice(kRate, AUDIO_S16SYS, 2, kBufferFrames, nullptr, 0) == 0)
+                return true;
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return false;
+        };
+        if (!tryOpen()) {
+            // No sound card: the dummy driver consumes audio in real time, so
+            // blocking plays still last as long as their sounds.
+            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+            if (!tryOpen()) {
+                m_failed = true;
+                return ErrHardware;
+            }
+        }
+        int freq = 0, channels = 0;
+        Uint16 format = 0;
+        Mix_QuerySpec(&freq, &format, &channels);
+        if (format != AUDIO_S16SYS || channels != 2 || freq <= 0) {
+            Mix_CloseAudio();
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            m_failed = true;
+            return ErrHardware;
+        }
+        Mix_Init(MIX_INIT_MP3);
+        Mix_AllocateChannels(kFirstChannels);
+        m_used.assign(kFirstChannels, false);
+        m_serial.assign(kFirstChannels, 0);
+        s_live = this;
+        Mix_ChannelFinished(&Player::finished);
+        driver = QString::fromUtf8(SDL_GetCurrentAudioDriver());
+        rate = freq;
+        m_ready = true;
+        return 0;
+    }
+
+    void shutdown()
+    {
+        if (!m_ready)
+            return;
+        Mix_ChannelFinished(nullptr);
+        s_live = nullptr;
+        Mix_HaltChannel(-1);
+        m_open.clear();
+        Mix_CloseAudio();
+        Mix_Quit();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        releaseMidiSynth();
+        m_ready = false;
+    }
+
+    int freeChannel()
+    {
+        const auto it = std::find(m_used.begin(), m_used.end(), false);
+        if (it != m_used.end())
+            return int(it - m_used.begin());
+        const int have = int(m_used.size());
+        if (have >= kMaxChannels)
+            return -1;
+        const int want = std::min(have * 2, kMaxChannels);
+        if (Mix_AllocateChannels(want) != want)
+            return -1;
+        m_used.resize(size_t(want), false);
+        m_serial.resize(size_t(want), 0);
+        return have;
+    }
+
+    void bump(int channel)
+    {
+        ++m_serial[size_t(channel)];
+        wake();
+    }
+
+    bool ended(const Wait &w) const
+    {
+        return m_serial[size_t(w.channel)] != w.serial || !Mix_Playing(w.channel);
+    }
+
+    void wake()
+    {
+        for (Wait *w : m_waits)
+            if (ended(*w))
+                w->loop->quit();
+    }
+
+    int open(const Command &c)
+    {
+        const bool midi = c.type == u"sequencer";
+        if (!midi && c.type != u"waveaudio" && c.type != u"mpegvideo")
+            return ErrInvalidDeviceName;
+        if (c.alias == u"all")
+            return ErrInvalidDeviceName;
+
+        // A new sound on an alias replaces the old one, which stops now even
+        // if the new file turns out to be unusable.
+        close(c.alias);
+        if (int e = ensureAudio())
+            return e;
+
+        // Taken literally: no wildcard expansion, no resource paths.
+        const QString path = literalPath(c.path);
+        if (!QFileInfo(path).isFile())
+            return ErrFileNotFound;
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return ErrFileNotFound;
+        const qint64 limit = midi ? kMaxMidiFileBytes : kMaxAudioFileBytes;
+        const QByteArray data = f.read(limit + 1);
+        if (data.size() > limit)
+            return ErrOutOfMemory;
+        if (data.isEmpty())
+            return ErrInvalidFile;
+
+        Sound s;
+        if (midi) {
+            if (int e = renderMidi(data, rate, s.pcm))
+                return e;
+            s.chunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(s.pcm.data()),
+                                            Uint32(s.pcm.size() * sizeof(qint16))));
+        } else {
+            // The wave device reads RIFF WAVE only; the MPEG device whatever
+            // the mixer can decode.
+            if (c.type == u"waveaudio" && !isRiffWave(data))
+                return ErrInvalidFile;
+            s.chunk.reset(Mix_LoadWAV_RW(SDL_RWFromConstMem(data.constData(), int(data.size())), 1));
+            if (s.chunk && s.chunk->alen == 0)
+                s.chunk.reset();
+        }
+        if (!s.chunk)
+            return ErrInvalidFile;
+        s.channel = freeChannel();
+        if (s.channel < 0)
+            return ErrOutOfMemory;
+        m_used[size_t(s.channel)] = true;
+        m_open.emplace(c.alias, std::move(s));
+        return 0;
+    }
+
+    int play(const Command &c)
+    {
+        const auto it = m_open.find(c.alias);
+        if (it == m_open.end())
+            return ErrInvalidDeviceName;
+        const int ch = it->second.channel;
+        Mix_HaltChannel(ch); // always from the start
+        bump(ch);
+        // Effects are dropped each time a channel finishes, so the tap goes on anew.
+        if (g_tap.load())
+            Mix_RegisterEffect(ch, tapEffect, nullptr, nullptr);
+        if (Mix_PlayChannel(ch, it->second.chunk.get(), 0) < 0)
+            return ErrHardware;
+        if (c.wait)
+            waitForEnd(ch);
+        return 0;
+    }
+
+    // Returns when the sound ends, or when a nested handler stops, closes or
+    // replaces it. Repaints and timers go on; user input waits.
+    void waitForEnd(int ch)
+    {
+        Wait w{ch, m_serial[size_t(ch)], nullptr};
+        if (!QCoreApplication::instance()) {
+            while (!ended(w))
+                SDL_Delay(5);
+            return;
+        }
+        QEventLoop loop;
+        w.loop = &loop;
+        m_waits.push_back(&w);
+        if (!ended(w))
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        m_waits.erase(std::find(m_waits.begin(), m_waits.end(), &w));
+    }
+
+    int stop(const QString &alias)
+    {
+        const auto it = m_open.find(alias);
+        if (it == m_open.end())
+            return ErrInvalidDeviceName;
+        Mix_HaltChannel(it->second.channel);
+        bump(it->second.channel);
+        return 0;
+    }
+
+    void release(std::map<QString, Sound>::iterator it)
+    {
+        const int ch = it->second.channel;
+        Mix_HaltChannel(ch); // the audio thread lets go of the chunk
+        m_open.erase(it);
+        m_used[size_t(ch)] = false;
+        bump(ch);
+    }
+
+    int close(const QString &alias)
+    {
+        if (alias == u"all") {
+            while (!m_open.empty())
+                release(m_open.begin());
+            return 0;
+        }
+        const auto it = m_open.find(alias);
+        if (it == m_open.end())
+            return ErrInvalidDeviceName;
+        release(it);
+        return 0;
+    }
+};
+
+std::unique_ptr<Player> g_player;
+
+Player &player()
+{
+    if (!g_player) {
+        g_player = std::make_unique<Player>();
+        // Close the device while the application object still exists.
+        if (QCoreApplication::instance())
+            qAddPostRoutine([] { g_player.reset(); });
+    }
+    return *g_player;
+}
+
+} // namespace
+
+void setTap(TapFn fn, void *user)
+{
+    g_tap = nullptr;
+    g_tapUser = user;
+    g_tap = fn;
+}
+
+int channelOf(const QString &alias)
+{
+    return g_player ? g_player->channelOf(alias) : -1;
+}
+
+QString audioDriver()
+{
+    return g_player ? g_player->driver : QString();
+}
+
+int sampleRate()
+{
+    return g_player ? g_player->rate : 0;
+}
+
+} // namespace mci
+
+int mciSendString(const QString &command)
+{
+    try {
+        const mci::Parsed p = mci::parseCommand(command);
+        if (p.error)
+            return p.error;
+        return mci::player().run(p.cmd);
+    } catch (const std::bad_alloc &) {
+        return mci::ErrOutOfMemory;
+    } catch (...) {
+        return mci::ErrHardware;
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,55 @@
+#pragma once
+// MCI string commands over SDL2_mixer: the small subset the sound channels use.
+//
+//   open "PATH" type waveaudio|mpegvideo|sequencer alias A [wait]
+//   play A [from 0] [wait]
+//   stop A [wait]
+//   close A [wait]      close all
+//
+// Keywords and aliases are case-insensitive. One mixer channel per alias;
+// opening on an alias that is already open closes it first. The path is taken
+// literally (no wildcard expansion). Call only from the GUI thread.
+#include <QString>
+
+namespace platform {
+
+// 0 on success, otherwise one of the mci::Err codes below.
+int mciSendString(const QString &command);
+
+namespace mci {
+
+// The winmm numbers, so a failure reads the same as on Windows.
+enum Err : int {
+    ErrUnrecognizedKeyword = 259,
+    ErrUnrecognizedCommand = 261,
+    ErrHardware = 262,
+    ErrInvalidDeviceName = 263,
+    ErrOutOfMemory = 264,
+    ErrMissingCommandString = 267,
+    ErrMissingParameter = 273,
+    ErrUnsupportedFunction = 274,
+    ErrFileNotFound = 275,
+    ErrNoClosingQuote = 294,
+    ErrDuplicateFlags = 295,
+    ErrInvalidFile = 296,
+    ErrExtraCharacters = 305,
+};
+
+// Test and benchmark tap: called on the audio thread with each block of a
+// playing channel's samples (signed 16-bit, interleaved stereo) just before
+// they are mixed. Keep it short and lock-free. nullptr removes it.
+using TapFn = void (*)(int channel, const void *stream, int bytes, void *user);
+void setTap(TapFn fn, void *user);
+
+// Mixer channel that carries an open alias, or -1.
+int channelOf(const QString &alias);
+
+// SDL audio driver in use ("dummy" when no device could be opened); empty
+// before the first open.
+QString audioDriver();
+
+// Device sample rate in Hz (0 before the first open).
+int sampleRate();
+
+} // namespace mci
+} // namespace platform

@@ -1,0 +1,311 @@
+// The MCI player on SDL's dummy driver, which consumes audio in real time.
+// A tap on every mixer channel shows which channel really sounded.
+#include "Mci.h"
+#include "SoundFixtures.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <array>
+#include <atomic>
+
+using platform::mciSendString;
+namespace mci = platform::mci;
+
+namespace {
+
+std::array<std::atomic<qint64>, 256> g_energy;
+
+void tap(int channel, const void *stream, int bytes, void *)
+{
+    if (channel < 0 || channel >= int(g_energy.size()))
+        return;
+    const auto *s = static_cast<const qint16 *>(stream);
+    qint64 sum = 0;
+    for (int i = 0; i < bytes / 2; ++i)
+        sum += std::abs(int(s[i]));
+    g_energy[size_t(channel)] += sum;
+}
+
+void resetEnergy()
+{
+    for (auto &e : g_energy)
+        e = 0;
+}
+
+qint64 energyExcept(int channel)
+{
+    qint64 sum = 0;
+    for (size_t i = 0; i < g_energy.size(); ++i)
+        if (int(i) != channel)
+            sum += g_energy[i];
+    return sum;
+}
+
+QString openCmd(const QString &path, const QString &type, const QString &alias)
+{
+    return QStringLiteral("open \"%1\" type %2 alias %3 wait").arg(path, type, alias);
+}
+
+} // namespace
+
+class TestMciPlayer : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_wav, m_long, m_mid, m_mp3;
+
+    QString file(const QString &name, const QByteArray &bytes)
+    {
+        const QString p = m_dir.filePath(name);
+        if (!soundfix::writeFile(p, bytes))
+            qFatal("cannot write %s", qPrintable(p));
+        return p;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("SDL_AUDIODRIVER", "dummy");
+        QVERIFY(m_dir.isValid());
+        m_wav = file(QStringLiteral("half second.wav"), soundfix::wav(0.5));
+        m_long = file(QStringLiteral("long.wav"), soundfix::wav(3.0, 330));
+        m_mid = file(QStringLiteral("note.mid"), soundfix::midi({{0.0, 0.5, 64}}));
+        // Committed fixture (no encoder needed at build time), made with
+        // sox -n -r 22050 -c 1 tone.wav synth 0.5 sine 660 vol 0.5 && lame -b 32 -m m tone.wav
+        m_mp3 = QStringLiteral(S4_TEST_DATA "/tone660.mp3");
+        QVERIFY(QFileInfo(m_mp3).isFile());
+        mci::setTap(tap, nullptr);
+    }
+
+    void init() { resetEnergy(); }
+    void cleanup() { mciSendString(QStringLiteral("close all")); }
+
+    void blockingPlayLastsAsLongAsItsSound_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("minMs");
+        QTest::addColumn<int>("maxMs");
+        // Lower bounds allow for the last buffer; upper for scheduling and,
+        // for MP3 and MIDI, encoder padding and the instrument's release.
+        QTest::newRow("wav") << m_wav << "waveaudio" << 450 << 800;
+        QTest::newRow("mp3") << m_mp3 << "mpegvideo" << 450 << 900;
+        QTest::newRow("mid") << m_mid << "sequencer" << 450 << 3800;
+    }
+
+    void blockingPlayLastsAsLongAsItsSound()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, type);
+        QFETCH(int, minMs);
+        QFETCH(int, maxMs);
+
+        // A second alias holds a sound but does not play it.
+        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "idle")), 0);
+        QCOMPARE(mciSendString(openCmd(path, type, "blk")), 0);
+        const int ch = mci::channelOf("BLK");
+        QVERIFY(ch >= 0);
+        QVERIFY(ch != mci::channelOf("idle"));
+
+        int ticks = 0;
+        QTimer timer;
+        timer.setInterval(10);
+        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start();
+        resetEnergy();
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(mciSendString("play blk from 0 wait"), 0);
+        const qint64 ms = t.elapsed();
+
+        QVERIFY2(ms >= minMs && ms <= maxMs, qPrintable(QString::number(ms)));
+        QVERIFY2(ticks >= 10, "timers must keep running during a blocking play");
+        QVERIFY2(g_energy[size_t(ch)] > 1'000'000, qPrintable(QString::number(g_energy[size_t(ch)])));
+        QCOMPARE(energyExcept(ch), 0);
+
+        // It stays open after the end and plays again from the start.
+        t.restart();
+        QCOMPARE(mciSendString("play blk from 0 wait"), 0);
+        QVERIFY(t.elapsed() >= minMs);
+    }
+
+    void reopeningAnAliasStopsOnlyThatAlias()
+    {
+        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "a")), 0);
+        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "b")), 0);
+        const int a = mci::channelOf("a"), b = mci::channelOf("b");
+        QCOMPARE(mciSendString("play a from 0"), 0);
+        QCOMPARE(mciSendString("play b from 0"), 0);
+        QTest::qWait(150);
+        QVERIFY(g_energy[size_t(a)] > 0 && g_energy[size_t(b)] > 0);
+
+        QCOMPARE(mciSendString(openCmd(m_wav, "waveaudio", "a")), 0);
+        QCOMPARE(mci::channelOf("b"), b);
+        QTest::qWait(50); // a block mixed before the reopen may still be in flight
+        resetEnergy();
+        QTest::qWait(200);
+        QCOMPARE(g_energy[size_t(a)].load(), 0);
+        QCOMPARE(g_energy[size_t(mci::channelOf("a"))].load(), 0);
+        QVERIFY(g_energy[size_t(b)] > 0);
+
+        // A failed reopen still closes the alias.
+        QCOMPARE(mciSendString("play a from 0"), 0);
+        QVERIFY(mciSendString(openCmd(m_dir.filePath("missing.wav"), "waveaudio", "a")) != 0);
+        QCOMPARE(mci::channelOf("a"), -1);
+        QCOMPARE(mciSendString("stop b"), 0);
+        QTest::qWait(50);
+        resetEnergy();
+        QTest::qWait(100);
+        QCOMPARE(energyExcept(-1), 0);
+    }
+
+    // A handler running inside a blocking play may stop or replace that sound:
+    // the blocking play must then return instead of waiting out the old length.
+    void blockingPlayEndsWhenANestedCommandEndsItsSound_data()
+    {
+        QTest::addColumn<QString>("nested");
+        QTest::newRow("stop") << "stop w";
+        QTest::newRow("close") << "close w";
+        QTest::newRow("close all") << "close all";
+        QTest::newRow("reopen") << openCmd(m_wav, "waveaudio", "w");
+        QTest::newRow("replay") << "play w from 0";
+    }
+
+    void blockingPlayEndsWhenANestedCommandEndsItsSound()
+    {
+        QFETCH(QString, nested);
+        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "w")), 0);
+        int nestedResult = -1;
+        QTimer::singleShot(150, [&] { nestedResult = mciSendString(nested); });
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(mciSendString("play w from 0 wait"), 0);
+        QCOMPARE(nestedResult, 0);
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+    }
+
+    void closeAllThenPlayAgain()
+    {
+        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "x")), 0);
+        QCOMPARE(mciSendString(openCmd(m_mp3, "mpegvideo", "y")), 0);
+        QCOMPARE(mciSendString("play x from 0"), 0);
+        QCOMPARE(mciSendString("play y from 0"), 0);
+        QTest::qWait(100);
+        QCOMPARE(mciSendString("close all"), 0);
+        QCOMPARE(mci::channelOf("x"), -1);
+        QCOMPARE(mci::channelOf("y"), -1);
+        QCOMPARE(mciSendString("play x from 0"), int(mci::ErrInvalidDeviceName));
+        QCOMPARE(mciSendString("close x"), int(mci::ErrInvalidDeviceName));
+        QTest::qWait(50);
+        resetEnergy();
+        QTest::qWait(100);
+        QCOMPARE(energyExcept(-1), 0);
+
+        QCOMPARE(mciSendString(openCmd(m_wav, "waveaudio", "x")), 0);
+        QCOMPARE(mciSendString("play x from 0 wait"), 0);
+        QVERIFY(g_energy[size_t(mci::channelOf("x"))] > 0);
+    }
+
+    void unusableFilesFailToOpenAndPlayNothing_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("type");
+        const QByteArray good = soundfix::midi({{0, 0.3, 60}});
+        QByteArray noise(4096, 0);
+        QRandomGenerator rng(4);
+        for (char &c : noise)
+            c = char(rng.bounded(256));
+        auto midiWith = [&](int at, const QByteArray &bytes) { return QByteArray(good).replace(at, bytes.size(), bytes); };
+
+        QTest::newRow("missing") << m_dir.filePath("nothing here.wav") << "waveaudio";
+        QTest::newRow("directory") << m_dir.path() << "waveaudio";
+        QTest::newRow("empty") << file("empty.wav", {}) << "waveaudio";
+        QTest::newRow("text as wav") << file("text.wav", "not a sound at all") << "waveaudio";
+        QTest::newRow("truncated wav") << file("cut.wav", soundfix::wav(0.5).left(40)) << "waveaudio";
+        QTest::newRow("mp3 on wave device") << m_mp3 << "waveaudio";
+        QTest::newRow("noise as mp3") << file("noise.mp3", noise) << "mpegvideo";
+        QTest::newRow("noise as mid") << file("noise.mid", noise) << "sequencer";
+        QTest::newRow("wav as mid") << m_wav << "sequencer";
+        QTest::newRow("mid header only") << file("head.mid", good.left(14)) << "sequencer";
+        QTest::newRow("mid division 0") << file("div0.mid", midiWith(12, QByteArray(2, 0))) << "sequencer";
+        QTest::newRow("mid smpte division") << file("smpte.mid", midiWith(12, "\xE7\x28")) << "sequencer";
+        QTest::newRow("mid track past end") << file("long.mid", midiWith(18, QByteArray::fromHex("00010000"))) << "sequencer";
+        QByteArray cut = good.left(good.size() - 6); // EOT and half a note-off gone, length fixed up
+        cut.replace(18, 4, QByteArray::fromHex(QByteArray::number(cut.size() - 22, 16).rightJustified(8, '0')));
+        QTest::newRow("mid cut in an event") << file("cutev.mid", cut) << "sequencer";
+        QTest::newRow("mid endless length") << file("varlen.mid", midiWith(22, "\x81\x81\x81\x81\x81")) << "sequencer";
+        // The pattern matches note.mid, but paths are never patterns.
+        QTest::newRow("wildcard") << m_dir.filePath("*.mid") << "sequencer";
+    }
+
+    void unusableFilesFailToOpenAndPlayNothing()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, type);
+        QVERIFY(mciSendString(openCmd(path, type, "bad")) != 0);
+        QCOMPARE(mci::channelOf("bad"), -1);
+        QVERIFY(mciSendString("play bad from 0 wait") != 0);
+        QTest::qWait(30);
+        QCOMPARE(energyExcept(-1), 0);
+    }
+
+    // Damaged copies of good files: whatever open answers, it answers soon and
+    // nothing crashes.
+    void damagedFilesNeverHang()
+    {
+        const QByteArray sources[] = {soundfix::midi({{0, 0.2, 60}, {0.1, 0.2, 67}}), soundfix::wav(0.05)};
+        QRandomGenerator rng(2024);
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < 120; ++i) {
+            QByteArray b = sources[i % 2];
+            for (int k = 0; k < 1 + i % 4; ++k)
+                b[rng.bounded(int(b.size()))] = char(rng.bounded(256));
+            if (i % 5 == 0)
+                b.truncate(rng.bounded(int(b.size())));
+            const QString p = file(QStringLiteral("damaged%1.%2").arg(i).arg(i % 2 ? "wav" : "mid"), b);
+            mciSendString(openCmd(p, i % 2 ? "waveaudio" : "sequencer", "dmg"));
+        }
+        QVERIFY2(t.elapsed() < 30000, qPrintable(QString::number(t.elapsed())));
+    }
+
+    void commandGrammar_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("result");
+        const QString wav = m_wav;
+        QTest::newRow("empty") << "" << int(mci::ErrMissingCommandString);
+        QTest::newRow("blanks") << " \t " << int(mci::ErrMissingCommandString);
+        QTest::newRow("unknown verb") << "seek g to start" << int(mci::ErrUnrecognizedCommand);
+        QTest::newRow("no closing quote") << "open \"" + wav + " type waveaudio alias g" << int(mci::ErrNoClosingQuote);
+        QTest::newRow("unknown device") << openCmd(wav, "cdaudio", "g") << int(mci::ErrInvalidDeviceName);
+        QTest::newRow("no alias") << "open \"" + wav + "\" type waveaudio wait" << int(mci::ErrMissingParameter);
+        QTest::newRow("unknown flag") << openCmd(wav, "waveaudio", "g") + " loud" << int(mci::ErrUnrecognizedKeyword);
+        QTest::newRow("flag twice") << openCmd(wav, "waveaudio", "g") + " wait" << int(mci::ErrDuplicateFlags);
+        QTest::newRow("alias all") << openCmd(wav, "waveaudio", "all") << int(mci::ErrInvalidDeviceName);
+        QTest::newRow("play unknown") << "play nosuch from 0" << int(mci::ErrInvalidDeviceName);
+        QTest::newRow("play all") << "play all" << int(mci::ErrUnsupportedFunction);
+        QTest::newRow("upper case") << "OPEN \"" + wav + "\" TYPE WAVEAUDIO ALIAS G WAIT" << 0;
+        QTest::newRow("quote in the name") << openCmd(file("say \"hi\" now.wav", soundfix::wav(0.1)), "waveaudio", "g")
+                                           << 0;
+    }
+
+    void commandGrammar()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, result);
+        QCOMPARE(mciSendString(command), result);
+        if (result == 0) {
+            QCOMPARE(mciSendString("Play g From 0 Wait"), 0);
+            QCOMPARE(mciSendString("play g from 250"), int(mci::ErrUnsupportedFunction));
+        }
+    }
+};
+
+QTEST_MAIN(TestMciPlayer)
+#include "test_mci_player.moc"
