@@ -1,0 +1,127 @@
+// Sound figures: how soon a play is heard, how long a MIDI file takes to
+// open, and what a playing MIDI file costs in memory.
+#include "Bench.h"
+#include "Mci.h"
+#include "SoundFixtures.h"
+#include "mdlSndAPI.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> g_armed{false};
+std::atomic<Clock::rep> g_firstSound{0};
+
+// Audio thread: the moment the first audible sample reaches the mixer.
+void firstSoundTap(int, const void *stream, int bytes, void *)
+{
+    if (!g_armed.load())
+        return;
+    const auto *s = static_cast<const qint16 *>(stream);
+    for (int i = 0; i < bytes / 2; ++i)
+        if (s[i] != 0) {
+            g_firstSound = Clock::now().time_since_epoch().count();
+            g_armed = false;
+            return;
+        }
+}
+
+struct Files {
+    QTemporaryDir dir;
+    QString wav = dir.filePath("chime.wav");
+    QString mid = dir.filePath("minute.mid");
+    Files()
+    {
+        soundfix::writeFile(wav, soundfix::wav(0.3));
+        soundfix::writeFile(mid, soundfix::minuteOfMidi());
+    }
+};
+
+Files &files()
+{
+    static Files f;
+    return f;
+}
+
+void idle(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+}
+
+// A field of /proc/self/status in KiB (Linux only; -1 elsewhere).
+double statusKiB(const QByteArray &field)
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toDouble();
+    return -1;
+}
+
+QString openMidi()
+{
+    return QStringLiteral("open \"%1\" type sequencer alias benchmid wait").arg(files().mid);
+}
+
+bench::Register latency("sound: SndPlay of a short WAV to its first sample at the mixer", "ms", 21, [] {
+    platform::mci::setTap(firstSoundTap, nullptr);
+    g_firstSound = 0;
+    g_armed = true;
+    const Clock::rep start = Clock::now().time_since_epoch().count();
+    mdlSndAPI::SndPlay(files().wav, "S1", 0, 0);
+    QElapsedTimer t;
+    t.start();
+    while (g_armed && t.elapsed() < 3000)
+        QThread::usleep(200);
+    g_armed = false;
+    const double ms = g_firstSound ? std::chrono::duration<double, std::milli>(
+                                         Clock::duration(g_firstSound.load() - start))
+                                         .count()
+                                   : -1;
+    idle(50);
+    return ms;
+});
+
+bench::Register midiOpen("sound: open of a 60-second MIDI file (render included)", "ms", 7, [] {
+    QElapsedTimer t;
+    t.start();
+    const int rc = platform::mciSendString(openMidi());
+    const double ms = rc == 0 ? double(t.nsecsElapsed()) / 1e6 : -1;
+    platform::mciSendString("close benchmid");
+    return ms;
+});
+
+// The rendered file is the whole cost; it is all in place once playing starts,
+// so a second and a half of play shows the peak.
+bench::Register midiMemory("sound: peak memory added while a 60-second MIDI file plays", "MiB", 5, [] {
+    platform::mciSendString("close benchmid");
+    const double before = statusKiB("VmRSS");
+    QFile clear("/proc/self/clear_refs"); // "5" resets the peak to the current size
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+    clear.close();
+    if (platform::mciSendString(openMidi()) != 0 || platform::mciSendString("play benchmid from 0") != 0)
+        return -1.0;
+    idle(1500);
+    const double peak = statusKiB("VmHWM");
+    platform::mciSendString("close benchmid");
+    return before < 0 || peak < 0 ? -1.0 : (peak - before) / 1024;
+});
+
+} // namespace
