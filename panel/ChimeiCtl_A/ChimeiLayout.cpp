@@ -56,20 +56,24 @@ Face faceFor(const QByteArray &printed, int fontMode)
 
 namespace {
 
-enum class Special { Bar, Nudged, Turned, Corner };
+enum class Kind { Bar, Nudged, Turned, Corner };
 
-const QHash<QByteArray, Special> &specials()
+// Characters that are moved or turned before sampling, by their two bytes.
+const QHash<QByteArray, Kind> &oddOnes()
 {
-    static const QHash<QByteArray, Special> table = [] {
-        QHash<QByteArray, Special> t;
-        const auto add = [&t](const QString &chars, Special kind) {
-            for (const QChar c : chars)
-                t.insert(cp932::encode(QString(c)), kind);
+    static const QHash<QByteArray, Kind> table = [] {
+        QHash<QByteArray, Kind> t;
+        const auto add = [&t](const QString &chars, Kind kind) {
+            for (const QChar c : chars) {
+                const QByteArray code = cp932::encode(QString(c));
+                Q_ASSERT(code.size() == 2); // every one of them is a two-byte character
+                t.insert(code, kind);
+            }
         };
-        add(QStringLiteral("ー"), Special::Bar);
-        add(QStringLiteral("申山"), Special::Nudged);
-        add(QStringLiteral("（）『』〔〕「」［］＜＞｛｝〈〉《》【】～＝→←⇒⇔－"), Special::Turned);
-        add(QStringLiteral("。、"), Special::Corner);
+        add(QStringLiteral("ー"), Kind::Bar);
+        add(QStringLiteral("申山"), Kind::Nudged);
+        add(QStringLiteral("（）『』〔〕「」［］＜＞｛｝〈〉《》【】～＝→←⇒⇔－"), Kind::Turned);
+        add(QStringLiteral("。、"), Kind::Corner);
         return t;
     }();
     return table;
@@ -79,17 +83,19 @@ const QHash<QByteArray, Special> &specials()
 
 UnitLook lookFor(const QByteArray &unit, int fontMode)
 {
-    const auto it = specials().constFind(unit);
-    if (it == specials().constEnd())
+    const auto it = oddOnes().constFind(unit);
+    if (it == oddOnes().constEnd())
         return {unit, {0, 0}, false};
     switch (*it) {
-    case Special::Bar: // the long-vowel mark stands upright in vertical writing
-        return {cp932::encode(QStringLiteral("丨")), {0, 0}, false};
-    case Special::Nudged: // one dot to the right, in font mode 0 only
+    case Kind::Bar: { // the long-vowel mark stands upright in vertical writing
+        static const QByteArray upright = cp932::encode(QStringLiteral("丨"));
+        return {upright, {0, 0}, false};
+    }
+    case Kind::Nudged: // one dot to the right, in font mode 0 only
         return {unit, {fontMode == 0 ? 1 : 0, 0}, false};
-    case Special::Turned:
+    case Kind::Turned:
         return {unit, {0, 0}, true};
-    case Special::Corner: // full stop and comma go to the upper right
+    case Kind::Corner: // full stop and comma go to the upper right
         return {unit, {10, -10}, false};
     }
     return {unit, {0, 0}, false};
