@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "AssetFonts.h"
+#include "ChimeiCtl_A.h"
 #include "EventGuard.h"
 #include "M_Degit/M_Degit.h"
 #include "PropertyBag.h"
@@ -79,6 +80,11 @@ Form1::Form1(QWidget *parent)
         d->hide();
         m_timeDegit[size_t(i)] = d;
     }
+
+    // The stop-name strip starts with its own defaults; the panel stores none.
+    m_chimei = new ChimeiCtl_A(this);
+    m_chimei->setGeometry(twipsRect(480, 645, 555, 2940));
+    m_chimei->setAccessibleName(QStringLiteral("ChimeiCtl"));
 
     QFont labelFont(QStringLiteral("ヌーベリア数字平体"));
     labelFont.setPointSizeF(12.75);

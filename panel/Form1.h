@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <array>
 
+class ChimeiCtl_A;
 class M_Degit;
 class QLabel;
 class QTimer;
@@ -30,6 +31,7 @@ public:
     QLabel *lblSeiriNum(int index) const { return m_label.at(size_t(index)); }
     M_Degit *TimeDegit(int index) const { return m_timeDegit.at(size_t(index)); }
     QTimer *Timer1() const { return m_timer1; }
+    ChimeiCtl_A *ChimeiCtl() const { return m_chimei; }
     QPixmap &imgRes(int index) { return m_imgRes.at(size_t(index)); }
 
     // The board's background picture.
@@ -66,6 +68,7 @@ private:
     std::array<M_Degit *, 2> m_timeDegit{};
     std::array<QPixmap, 3> m_imgRes;
     QTimer *m_timer1 = nullptr;
+    ChimeiCtl_A *m_chimei = nullptr;
     QPixmap m_picture;
     QPointer<QWidget> m_console;
 

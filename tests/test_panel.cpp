@@ -1,6 +1,7 @@
 // The panel window: its layout, shape, dragging, the digit-settings flow and
 // the clock tick.
 #include "AssetFonts.h"
+#include "ChimeiCtl_A.h"
 #include "Fonts.h"
 #include "Form1.h"
 #include "KXP4Res.h"
@@ -53,6 +54,8 @@ private slots:
         QCOMPARE(f.TimeDegit(1)->geometry(), QRect(390, 2, 26, 20));
         QVERIFY(!f.Timer1()->isActive());
         QCOMPARE(f.Timer1()->interval(), 1000);
+        QCOMPARE(f.ChimeiCtl()->geometry(), QRect(32, 43, 37, 196));
+        QVERIFY(!f.ChimeiCtl()->isHidden());
         QCOMPARE(f.Picture().size(), QSize(710, 284));
         QCOMPARE(f.imgRes(2).toImage(), f.imgRes(0).toImage());
     }
@@ -106,6 +109,9 @@ private slots:
         moveTo(QPoint(5, 150), f.mapToGlobal(QPoint(45, 180)));
         QCOMPARE(f.pos(), start);
         press(f.lblSeiriNum(5)->geometry().center(), Qt::LeftButton);
+        moveTo(QPoint(5, 150), f.mapToGlobal(QPoint(45, 180)));
+        QCOMPARE(f.pos(), start);
+        press(f.ChimeiCtl()->geometry().center(), Qt::LeftButton);
         moveTo(QPoint(5, 150), f.mapToGlobal(QPoint(45, 180)));
         QCOMPARE(f.pos(), start);
         // The board itself follows the mouse while the left button is down.
