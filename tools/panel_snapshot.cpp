@@ -1,0 +1,68 @@
+// Writes pictures of the panel for the documentation: a route's fares with a
+// short stop name, and a long name caught at two moments of its scroll.
+// Run under a display (xvfb-run works): panel_snapshot OUTPUT_FOLDER
+#include "AssetFonts.h"
+#include "ChimeiCtl_A.h"
+#include "Fonts.h"
+#include "Form1.h"
+#include "M_Degit/M_Degit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+
+namespace {
+
+void waitMs(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// The panel as the screen shows it: outside the rounded shape is transparent.
+void save(Form1 &panel, const QString &path)
+{
+    QImage img = panel.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QRegion shape = panel.mask().isEmpty() ? QRegion(panel.rect()) : panel.mask();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (!shape.contains(QPoint(x, y)))
+                img.setPixelColor(x, y, Qt::transparent);
+    img.save(path);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    platform::installFontSubstitutions();
+    assets::registerDigitFonts();
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+
+    Form1 panel;
+    panel.Form_Load();
+    panel.show();
+
+    // A route boarded at section 1: the fare grows with the distance.
+    const int fares[] = {180, 180, 210, 230, 250, 270, 290, 310, 340, 360, 380, 400, 420, 440};
+    for (int i = 1; i <= int(std::size(fares)); ++i)
+        panel.Degit(i)->setValue(fares[i - 1]);
+    ChimeiCtl_A *strip = panel.ChimeiCtl();
+    strip->SetChimei(QStringLiteral("市役所前"));
+    waitMs(300);
+    save(panel, out.filePath(QStringLiteral("panel.png")));
+
+    strip->setScrollStartWait(200);
+    strip->setSpeed(20);
+    strip->SetChimei(QStringLiteral("国際センター駅前（北口）"));
+    waitMs(100);
+    save(panel, out.filePath(QStringLiteral("panel-long-1.png")));
+    waitMs(1500);
+    save(panel, out.filePath(QStringLiteral("panel-long-2.png")));
+    return 0;
+}
