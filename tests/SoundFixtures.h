@@ -98,17 +98,6 @@ inline QByteArray midi(const std::vector<Note> &notes, int program = 0)
     return b + trk;
 }
 
-// A 60-second tune: a note every quarter second over a slow bass.
-inline QByteArray minuteOfMidi()
-{
-    std::vector<Note> ns;
-    for (int i = 0; i < 240; ++i)
-        ns.push_back({i * 0.25, 0.24, 60 + (i * 7) % 24});
-    for (int i = 0; i < 30; ++i)
-        ns.push_back({i * 2.0, 1.9, 36 + (i * 5) % 12});
-    return midi(ns);
-}
-
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);

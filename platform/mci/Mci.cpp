@@ -1,5 +1,6 @@
 #include "Mci.h"
 
+#include "AudioBounds.h"
 #include "MciCommand.h"
 #include "MidiRender.h"
 
@@ -27,7 +28,7 @@ constexpr int kBufferFrames = 1024; // about 23 ms per audio callback
 constexpr int kFirstChannels = 8;
 constexpr int kMaxChannels = 256;
 constexpr qint64 kMaxAudioFileBytes = qint64(64) << 20;
-constexpr qint64 kMaxMidiFileBytes = qint64(8) << 20; // the synth keeps every event in memory
+constexpr qint64 kMaxMidiFileBytes = qint64(4) << 20; // the synth keeps every event in memory
 
 std::atomic<TapFn> g_tap{nullptr};
 std::atomic<void *> g_tapUser{nullptr};
@@ -47,11 +48,6 @@ struct Sound {
     std::vector<qint16> pcm; // a rendered MIDI file; the chunk points into it
     std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk; // declared last: freed before pcm
 };
-
-bool isRiffWave(const QByteArray &d)
-{
-    return d.size() >= 12 && d.startsWith("RIFF") && d.mid(8, 4) == "WAVE";
-}
 
 // QFile would read a name starting with ':' from the resources.
 QString literalPath(const QString &path)
@@ -82,6 +78,14 @@ public:
     {
         const auto it = m_open.find(alias.toLower());
         return it == m_open.end() ? -1 : it->second.channel;
+    }
+
+    int lengthMs(const QString &alias) const
+    {
+        const auto it = m_open.find(alias.toLower());
+        if (it == m_open.end() || rate <= 0)
+            return -1;
+        return int(qint64(it->second.chunk->alen) * 1000 / (qint64(rate) * 4));
     }
 
     QString driver;
@@ -241,11 +245,16 @@ private:
             s.chunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(s.pcm.data()),
                                             Uint32(s.pcm.size() * sizeof(qint16))));
         } else {
-            // The wave device reads RIFF WAVE only; the MPEG device whatever
-            // the mixer can decode.
-            if (c.type == u"waveaudio" && !isRiffWave(data))
+            // The wave device reads RIFF WAVE only; the MPEG device MP3 too.
+            // Nothing else reaches the mixer's decoders.
+            QByteArray sound;
+            if (isRiffWave(data))
+                sound = boundWave(data, kMaxSoundSeconds);
+            else if (c.type == u"mpegvideo" && looksLikeMpegAudio(data))
+                sound = data.left(mpegPrefix(data, kMaxSoundSeconds));
+            else
                 return ErrInvalidFile;
-            s.chunk.reset(Mix_LoadWAV_RW(SDL_RWFromConstMem(data.constData(), int(data.size())), 1));
+            s.chunk.reset(Mix_LoadWAV_RW(SDL_RWFromConstMem(sound.constData(), int(sound.size())), 1));
             if (s.chunk && s.chunk->alen == 0)
                 s.chunk.reset();
         }
@@ -354,6 +363,11 @@ void setTap(TapFn fn, void *user)
 int channelOf(const QString &alias)
 {
     return g_player ? g_player->channelOf(alias) : -1;
+}
+
+int lengthMs(const QString &alias)
+{
+    return g_player ? g_player->lengthMs(alias) : -1;
 }
 
 QString audioDriver()

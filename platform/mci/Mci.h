@@ -44,6 +44,9 @@ void setTap(TapFn fn, void *user);
 // Mixer channel that carries an open alias, or -1.
 int channelOf(const QString &alias);
 
+// Length of the sound an alias holds, in ms, or -1.
+int lengthMs(const QString &alias);
+
 // SDL audio driver in use ("dummy" when no device could be opened); empty
 // before the first open.
 QString audioDriver();

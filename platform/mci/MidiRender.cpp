@@ -126,7 +126,7 @@ fluid_synth_t *synthFor(int rate)
     if (!s->settings)
         return nullptr;
     fluid_settings_setnum(s->settings, "synth.sample-rate", rate);
-    fluid_settings_setnum(s->settings, "synth.gain", 0.5);
+    fluid_settings_setnum(s->settings, "synth.gain", 0.8);
     fluid_settings_setint(s->settings, "synth.cpu-cores", 1);
     s->synth = new_fluid_synth(s->settings);
     if (!s->synth)
@@ -198,7 +198,7 @@ int renderMidi(QByteArrayView smf, int rate, std::vector<qint16> &out)
 
     // Render in one-second blocks so the final buffer is allocated once.
     const size_t blockFrames = size_t(rate);
-    const size_t maxFrames = size_t(rate) * kMaxMidiSeconds;
+    const size_t maxFrames = size_t(rate) * kMaxSoundSeconds;
     const size_t maxTailFrames = size_t(rate) * 3; // release and reverb after the last event
     constexpr int step = 512;
     std::vector<std::vector<qint16>> blocks;

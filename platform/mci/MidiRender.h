@@ -1,6 +1,8 @@
 #pragma once
 // MIDI files for the "sequencer" device: checked, then rendered once with
 // FluidSynth into PCM that plays as an ordinary chunk.
+#include "AudioBounds.h"
+
 #include <QByteArrayView>
 #include <QtGlobal>
 #include <vector>
@@ -12,9 +14,8 @@ namespace platform::mci {
 bool isWellFormedSmf(QByteArrayView data);
 
 // Renders a well-formed file to interleaved stereo 16-bit PCM at `rate` Hz,
-// at most kMaxMidiSeconds long, with the trailing silence trimmed.
+// at most kMaxSoundSeconds long, with the trailing silence trimmed.
 // Returns 0 or an Err code.
-constexpr int kMaxMidiSeconds = 300;
 int renderMidi(QByteArrayView smf, int rate, std::vector<qint16> &out);
 
 // Frees the synthesiser and its SoundFont (at shutdown).
