@@ -45,7 +45,7 @@ struct ChunkDeleter {
 
 struct Sound {
     int channel = -1;
-    std::vector<qint16> pcm; // a rendered MIDI file; the chunk points into it
+    Pcm pcm; // a rendered MIDI file; the chunk points into it
     std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk; // declared last: freed before pcm
 };
 
@@ -243,7 +243,7 @@ private:
             if (int e = renderMidi(data, rate, s.pcm))
                 return e;
             s.chunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(s.pcm.data()),
-                                            Uint32(s.pcm.size() * sizeof(qint16))));
+                                            Uint32(s.pcm.frames() * 2 * sizeof(qint16))));
         } else {
             // The wave device reads RIFF WAVE only; the MPEG device MP3 too.
             // Nothing else reaches the mixer's decoders.

@@ -181,9 +181,20 @@ bool isWellFormedSmf(QByteArrayView data)
     return found >= tracks;
 }
 
-int renderMidi(QByteArrayView smf, int rate, std::vector<qint16> &out)
+bool Pcm::resize(size_t newFrames)
 {
-    out.clear();
+    void *p = std::realloc(m_data.get(), std::max<size_t>(newFrames, 1) * 2 * sizeof(qint16));
+    if (!p)
+        return false;
+    (void)m_data.release(); // realloc already took it over
+    m_data.reset(static_cast<qint16 *>(p));
+    m_frames = newFrames;
+    return true;
+}
+
+int renderMidi(QByteArrayView smf, int rate, Pcm &out)
+{
+    out = Pcm();
     if (!isWellFormedSmf(smf))
         return ErrInvalidFile;
     fluid_synth_t *synth = synthFor(rate);
@@ -196,60 +207,45 @@ int renderMidi(QByteArrayView smf, int rate, std::vector<qint16> &out)
         || fluid_player_play(player.get()) != FLUID_OK)
         return ErrHardware;
 
-    // Render in one-second blocks so the final buffer is allocated once.
-    const size_t blockFrames = size_t(rate);
+    // One buffer grown with realloc: large blocks are remapped rather than
+    // copied, so rendering never holds the sound twice.
     const size_t maxFrames = size_t(rate) * kMaxSoundSeconds;
     const size_t maxTailFrames = size_t(rate) * 3; // release and reverb after the last event
-    constexpr int step = 512;
-    std::vector<std::vector<qint16>> blocks;
+    constexpr size_t step = 512;
     size_t frames = 0, tailFrames = 0;
-    bool done = false;
-    while (!done && frames < maxFrames) {
-        std::vector<qint16> &b = blocks.emplace_back(blockFrames * 2);
-        size_t at = 0;
-        while (at < blockFrames && frames < maxFrames) {
-            if (fluid_player_get_status(player.get()) != FLUID_PLAYER_PLAYING) {
-                if (fluid_synth_get_active_voice_count(synth) == 0 || tailFrames >= maxTailFrames) {
-                    done = true;
-                    break;
-                }
-                tailFrames += step;
-            }
-            const int n = int(std::min<size_t>(step, std::min(blockFrames - at, maxFrames - frames)));
-            if (fluid_synth_write_s16(synth, n, b.data(), int(at * 2), 2, b.data(), int(at * 2 + 1), 2)
-                != FLUID_OK)
-                return ErrHardware;
-            at += size_t(n);
-            frames += size_t(n);
+    while (frames < maxFrames) {
+        if (fluid_player_get_status(player.get()) != FLUID_PLAYER_PLAYING) {
+            if (fluid_synth_get_active_voice_count(synth) == 0 || tailFrames >= maxTailFrames)
+                break;
+            tailFrames += step;
         }
-        b.resize(at * 2);
+        const size_t n = std::min(step, maxFrames - frames);
+        if (frames + n > out.frames()
+            && !out.resize(std::min(maxFrames, std::max(frames + n, out.frames() + out.frames() / 2 + size_t(rate)))))
+            return ErrOutOfMemory;
+        qint16 *d = out.data();
+        if (fluid_synth_write_s16(synth, int(n), d, int(frames * 2), 2, d, int(frames * 2 + 1), 2) != FLUID_OK)
+            return ErrHardware;
+        frames += n;
     }
     player.reset();
     fluid_synth_all_sounds_off(synth, -1);
 
     // Trim the trailing silence (dither leaves a sample or two of noise).
     constexpr int silence = 8;
-    size_t keep = 0, blockStart = frames;
-    for (auto it = blocks.rbegin(); it != blocks.rend(); ++it) {
-        blockStart -= it->size() / 2;
-        const auto loud = std::find_if(it->rbegin(), it->rend(), [](qint16 s) { return std::abs(s) > silence; });
-        if (loud != it->rend()) {
-            keep = blockStart + (it->size() - 1 - size_t(loud - it->rbegin())) / 2 + 1;
-            break;
-        }
-    }
+    const qint16 *d = out.data();
+    size_t keep = frames;
+    while (keep > 0 && std::abs(d[keep * 2 - 1]) <= silence && std::abs(d[keep * 2 - 2]) <= silence)
+        --keep;
     // A file without notes still opens and plays a moment of silence.
-    keep = std::max(keep, size_t(rate) / 100);
-
-    out.assign(keep * 2, 0);
-    size_t at = 0;
-    for (std::vector<qint16> &b : blocks) {
-        const size_t n = std::min(b.size(), out.size() - at);
-        std::copy_n(b.begin(), n, out.begin() + ptrdiff_t(at));
-        at += n;
-        std::vector<qint16>().swap(b);
+    const size_t least = size_t(rate) / 100;
+    if (keep < least) {
+        if (!out.resize(least))
+            return ErrOutOfMemory;
+        std::fill_n(out.data() + keep * 2, (least - keep) * 2, qint16(0));
+        keep = least;
     }
-    return 0;
+    return out.resize(keep) ? 0 : ErrOutOfMemory;
 }
 
 void releaseMidiSynth()
