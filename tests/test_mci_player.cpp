@@ -320,7 +320,7 @@ private slots:
         QTest::newRow("unknown flag") << openCmd(wav, "waveaudio", "g") + " loud" << int(mci::ErrUnrecognizedKeyword);
         QTest::newRow("play unknown") << "play nosuch from 0" << int(mci::ErrInvalidDeviceName);
         QTest::newRow("upper case") << "OPEN \"" + wav + "\" TYPE WAVEAUDIO ALIAS G WAIT" << 0;
-        QTest::newRow("quote in the name") << openCmd(file("say \"hi\" now.wav", soundfix::wav(0.1)), "waveaudio", "g")
+        QTest::newRow("quote and tab in the name") << openCmd(file("say \"hi\"\tnow.wav", soundfix::wav(0.1)), "waveaudio", "g")
                                            << 0;
     }
 

@@ -11,9 +11,25 @@ namespace {
 QStringList words(QStringView s)
 {
     QStringList out;
-    for (QStringView w : s.split(u' ', Qt::SkipEmptyParts))
-        out << w.toString();
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= s.size(); ++i) {
+        const bool blank = i == s.size() || s[i].isSpace();
+        if (blank && start >= 0) {
+            out << s.mid(start, i - start).toString();
+            start = -1;
+        } else if (!blank && start < 0) {
+            start = i;
+        }
+    }
     return out;
+}
+
+qsizetype firstBlank(QStringView s)
+{
+    for (qsizetype i = 0; i < s.size(); ++i)
+        if (s[i].isSpace())
+            return i;
+    return -1;
 }
 
 // The flags that may follow the device name; each at most once.
@@ -70,7 +86,7 @@ Parsed parseOpen(QStringView rest)
         if (!flags.isEmpty() && !flags.front().isSpace())
             return {ErrExtraCharacters, {}};
     } else {
-        const qsizetype sp = rest.indexOf(u' ');
+        const qsizetype sp = firstBlank(rest);
         p.cmd.path = (sp < 0 ? rest : rest.left(sp)).toString();
         flags = sp < 0 ? QStringView() : rest.mid(sp);
     }
@@ -84,16 +100,12 @@ Parsed parseOpen(QStringView rest)
 
 Parsed parseCommand(const QString &text)
 {
-    // Tabs and line breaks count as blanks, as they do for winmm.
-    QString s = text;
-    for (QChar &ch : s)
-        if (ch == u'\t' || ch == u'\r' || ch == u'\n')
-            ch = u' ';
-    const QStringView v = QStringView(s).trimmed();
+    // Any white space separates words; inside quotes it belongs to the path.
+    const QStringView v = QStringView(text).trimmed();
     if (v.isEmpty())
         return {ErrMissingCommandString, {}};
 
-    const qsizetype sp = v.indexOf(u' ');
+    const qsizetype sp = firstBlank(v);
     const QString verb = (sp < 0 ? v : v.left(sp)).toString().toLower();
     const QStringView rest = sp < 0 ? QStringView() : v.mid(sp + 1);
 
