@@ -9,8 +9,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev timgm6mb-soundfont
-  fonts-ipafont-gothic fonts-ipafont-mincho
-  python3 python3-fonttools python3-pil
+  fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
 )
 
 install_missing() {
