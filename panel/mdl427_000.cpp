@@ -1,6 +1,5 @@
 #include "mdl427_000.h"
 
-#include "AssetFonts.h"
 #include "Form1.h"
 #include "M_Degit/M_Degit.h"
 #include "MsgBox.h"
