@@ -1,7 +1,7 @@
-#include "AssetFonts.h"
-#include "EventGuard.h"
-#include "Fonts.h"
-#include "Form1.h"
+#include "assets/AssetFonts.h"
+#include "panel/Form1.h"
+#include "platform/EventGuard.h"
+#include "platform/Fonts.h"
 
 #include <QApplication>
 

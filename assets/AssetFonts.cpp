@@ -1,4 +1,4 @@
-#include "AssetFonts.h"
+#include "assets/AssetFonts.h"
 
 #include <QFontDatabase>
 

@@ -1,8 +1,8 @@
 // Stop-name strip: drawing a unit, showing a six-unit name, and the CPU a
 // long name costs while it scrolls.
-#include "Bench.h"
-#include "ChimeiCtl_A.h"
-#include "Fonts.h"
+#include "bench/Bench.h"
+#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
+#include "platform/Fonts.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,5 +1,5 @@
 // Figures for the closing notes: each case prints the median of several runs.
-#include "Bench.h"
+#include "bench/Bench.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 // Fare cell drawing: one new value drawn into a cell's surface.
-#include "AssetFonts.h"
-#include "Bench.h"
-#include "Fonts.h"
-#include "M_Degit/M_Degit.h"
+#include "assets/AssetFonts.h"
+#include "bench/Bench.h"
+#include "panel/M_Degit/M_Degit.h"
+#include "platform/Fonts.h"
 
 #include <QElapsedTimer>
 #include <memory>

@@ -1,9 +1,9 @@
 // Sound figures: how soon a play is heard, how long a MIDI file takes to
 // open, and what a playing MIDI file costs in memory.
-#include "Bench.h"
-#include "Mci.h"
-#include "SoundFixtures.h"
-#include "mdlSndAPI.h"
+#include "bench/Bench.h"
+#include "platform/mci/Mci.h"
+#include "sound/mdlSndAPI.h"
+#include "tests/SoundFixtures.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
-#include "KXP4Res.h"
+#include "core/KXP4Res.h"
 
-#include "Cp932.h"
-#include "VbError.h"
-#include "kxp4res_api.h"
+#include "core/Cp932.h"
+#include "core/VbError.h"
+#include "helperlib/include/kxp4res_api.h"
 
 #include <QCoreApplication>
 #include <QDir>

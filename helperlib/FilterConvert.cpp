@@ -1,6 +1,6 @@
-#include "FilterConvert.h"
+#include "helperlib/FilterConvert.h"
 
-#include "Cp932.h"
+#include "core/Cp932.h"
 
 #include <QRegularExpression>
 #include <QStringList>

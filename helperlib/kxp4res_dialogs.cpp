@@ -1,10 +1,10 @@
 // The library's dialogs: digit settings, about box, date, file, folder and
 // colour choosers. Each is modal, owned by the widget passed as the handle.
-#include "kxp4res_api.h"
-#include "kxp4res_buffers.h"
+#include "helperlib/include/kxp4res_api.h"
+#include "helperlib/kxp4res_buffers.h"
 
-#include "Cp932.h"
-#include "FilterConvert.h"
+#include "core/Cp932.h"
+#include "helperlib/FilterConvert.h"
 
 #include <QApplication>
 #include <QButtonGroup>

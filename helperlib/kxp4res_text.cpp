@@ -1,8 +1,8 @@
 // Byte-wise text helpers and the operating-system name.
-#include "kxp4res_api.h"
-#include "kxp4res_buffers.h"
+#include "helperlib/include/kxp4res_api.h"
+#include "helperlib/kxp4res_buffers.h"
 
-#include "Cp932.h"
+#include "core/Cp932.h"
 
 #include <QSysInfo>
 #include <cstring>

@@ -1,13 +1,13 @@
-#include "Form1.h"
+#include "panel/Form1.h"
 
-#include "AssetFonts.h"
-#include "ChimeiCtl_A.h"
-#include "EventGuard.h"
-#include "M_Degit/M_Degit.h"
-#include "PropertyBag.h"
-#include "Region.h"
-#include "Units.h"
-#include "mdl427_000.h"
+#include "assets/AssetFonts.h"
+#include "core/PropertyBag.h"
+#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
+#include "panel/M_Degit/M_Degit.h"
+#include "panel/mdl427_000.h"
+#include "platform/EventGuard.h"
+#include "platform/Region.h"
+#include "platform/Units.h"
 
 #include <QLabel>
 #include <QMouseEvent>

@@ -1,9 +1,9 @@
-#include "mdl427_000.h"
+#include "panel/mdl427_000.h"
 
-#include "Form1.h"
-#include "M_Degit/M_Degit.h"
-#include "MsgBox.h"
-#include "VbError.h"
+#include "core/VbError.h"
+#include "panel/Form1.h"
+#include "panel/M_Degit/M_Degit.h"
+#include "platform/MsgBox.h"
 
 #include <QLabel>
 

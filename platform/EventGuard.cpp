@@ -1,7 +1,7 @@
-#include "EventGuard.h"
+#include "platform/EventGuard.h"
 
-#include "MsgBox.h"
-#include "VbError.h"
+#include "core/VbError.h"
+#include "platform/MsgBox.h"
 
 #include <exception>
 #include <new>

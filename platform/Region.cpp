@@ -1,4 +1,4 @@
-#include "Region.h"
+#include "platform/Region.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "mdlSndAPI.h"
+#include "sound/mdlSndAPI.h"
 
-#include "Mci.h"
+#include "platform/mci/Mci.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

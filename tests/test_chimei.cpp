@@ -1,9 +1,9 @@
 // The stop-name strip, checked pixel by pixel through its strip image, and
 // its scroll driven by a hand-turned clock.
-#include "ChimeiCtl_A.h"
-#include "ChimeiLayout.h"
-#include "Fonts.h"
-#include "Units.h"
+#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
+#include "panel/ChimeiCtl_A/ChimeiLayout.h"
+#include "platform/Fonts.h"
+#include "platform/Units.h"
 
 #include <QPainter>
 #include <QSignalSpy>

@@ -1,13 +1,13 @@
 // Foundation pieces: code page 932 text, numbered errors and their report,
 // the helper-library loader, property bags and the window region.
-#include "Cp932.h"
-#include "EventGuard.h"
-#include "KXP4Res.h"
-#include "MsgBox.h"
-#include "PropertyBag.h"
-#include "Region.h"
-#include "Units.h"
-#include "VbError.h"
+#include "core/Cp932.h"
+#include "core/KXP4Res.h"
+#include "core/PropertyBag.h"
+#include "core/VbError.h"
+#include "platform/EventGuard.h"
+#include "platform/MsgBox.h"
+#include "platform/Region.h"
+#include "platform/Units.h"
 
 #include <QtTest>
 

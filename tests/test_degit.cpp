@@ -1,9 +1,9 @@
 // The fare cell: what it lights for each zero mode, fill and shift, checked on
 // the pixels of its segments, and the limits of its properties.
-#include "AssetFonts.h"
-#include "Fonts.h"
-#include "M_Degit/DegitText.h"
-#include "M_Degit/M_Degit.h"
+#include "assets/AssetFonts.h"
+#include "panel/M_Degit/DegitText.h"
+#include "panel/M_Degit/M_Degit.h"
+#include "platform/Fonts.h"
 
 #include <QtTest>
 

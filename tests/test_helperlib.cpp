@@ -1,8 +1,8 @@
 // The helper library through the program's own interface: the library is
 // loaded from beside this executable, the dialogs are driven while modal.
-#include "Cp932.h"
-#include "FilterConvert.h"
-#include "KXP4Res.h"
+#include "core/Cp932.h"
+#include "core/KXP4Res.h"
+#include "helperlib/FilterConvert.h"
 
 #include <QCalendarWidget>
 #include <QColorDialog>

@@ -1,7 +1,7 @@
 // Without a usable audio device the player falls back to SDL's dummy driver,
 // so sounds still "play" for their real length instead of failing.
-#include "Mci.h"
-#include "SoundFixtures.h"
+#include "platform/mci/Mci.h"
+#include "tests/SoundFixtures.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The MCI player on SDL's dummy driver, which consumes audio in real time.
 // A tap on every mixer channel shows which channel really sounded.
-#include "Mci.h"
-#include "SoundFixtures.h"
+#include "platform/mci/Mci.h"
+#include "tests/SoundFixtures.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 // The panel window: its layout, shape, dragging, the digit-settings flow and
 // the clock tick.
-#include "AssetFonts.h"
-#include "ChimeiCtl_A.h"
-#include "Fonts.h"
-#include "Form1.h"
-#include "KXP4Res.h"
-#include "M_Degit/M_Degit.h"
-#include "VbError.h"
+#include "assets/AssetFonts.h"
+#include "core/KXP4Res.h"
+#include "core/VbError.h"
+#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
+#include "panel/Form1.h"
+#include "panel/M_Degit/M_Degit.h"
+#include "platform/Fonts.h"
 
 #include <QLabel>
 #include <QTimer>

@@ -1,5 +1,5 @@
 // mdlSndAPI against a recording MCI: which command strings go out, in which order.
-#include "mdlSndAPI.h"
+#include "sound/mdlSndAPI.h"
 
 #include <QDir>
 #include <QElapsedTimer>

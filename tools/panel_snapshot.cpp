@@ -1,11 +1,11 @@
 // Writes pictures of the panel for the documentation: a route's fares with a
 // short stop name, and a long name caught at two moments of its scroll.
 // Run under a display (xvfb-run works): panel_snapshot OUTPUT_FOLDER
-#include "AssetFonts.h"
-#include "ChimeiCtl_A.h"
-#include "Fonts.h"
-#include "Form1.h"
-#include "M_Degit/M_Degit.h"
+#include "assets/AssetFonts.h"
+#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
+#include "panel/Form1.h"
+#include "panel/M_Degit/M_Degit.h"
+#include "platform/Fonts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "ChimeiCtl_A.h"
+#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 
-#include "ChimeiLayout.h"
-#include "Cp932.h"
-#include "EventGuard.h"
-#include "KXP4Res.h"
-#include "Units.h"
+#include "core/Cp932.h"
+#include "core/KXP4Res.h"
+#include "panel/ChimeiCtl_A/ChimeiLayout.h"
+#include "platform/EventGuard.h"
+#include "platform/Units.h"
 
 #include <QFontMetrics>
 #include <QPaintEvent>

@@ -6,7 +6,7 @@
 //
 // Everything is drawn into cached images when something changes; painting
 // only shows them. The scroll runs from a single-shot timer and never blocks.
-#include "PropertyBag.h"
+#include "core/PropertyBag.h"
 
 #include <QElapsedTimer>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "ChimeiLayout.h"
+#include "panel/ChimeiCtl_A/ChimeiLayout.h"
 
-#include "Cp932.h"
+#include "core/Cp932.h"
 
 #include <QHash>
 

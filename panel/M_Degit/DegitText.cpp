@@ -1,4 +1,4 @@
-#include "DegitText.h"
+#include "panel/M_Degit/DegitText.h"
 
 #include <cmath>
 

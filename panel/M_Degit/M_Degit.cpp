@@ -1,9 +1,9 @@
-#include "M_Degit.h"
+#include "panel/M_Degit/M_Degit.h"
 
-#include "DegitText.h"
-#include "KXP4Res.h"
-#include "OsVersion.h"
-#include "Units.h"
+#include "core/KXP4Res.h"
+#include "panel/M_Degit/DegitText.h"
+#include "platform/OsVersion.h"
+#include "platform/Units.h"
 
 #include <QFontMetricsF>
 #include <QMouseEvent>

@@ -2,7 +2,7 @@
 // One fare cell in seven-segment style: a row of unlit "8"s with the value
 // right-aligned on top in the lit colour. The cell draws into its own surface
 // when something changes; painting only shows that surface.
-#include "PropertyBag.h"
+#include "core/PropertyBag.h"
 
 #include <QPixmap>
 #include <QVariant>

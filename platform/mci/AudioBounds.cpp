@@ -1,4 +1,4 @@
-#include "AudioBounds.h"
+#include "platform/mci/AudioBounds.h"
 
 #include <algorithm>
 

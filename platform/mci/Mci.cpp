@@ -1,8 +1,8 @@
-#include "Mci.h"
+#include "platform/mci/Mci.h"
 
-#include "AudioBounds.h"
-#include "MciCommand.h"
-#include "MidiRender.h"
+#include "platform/mci/AudioBounds.h"
+#include "platform/mci/MciCommand.h"
+#include "platform/mci/MidiRender.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
-#include "MciCommand.h"
+#include "platform/mci/MciCommand.h"
 
-#include "Mci.h"
+#include "platform/mci/Mci.h"
 
 #include <QStringList>
 

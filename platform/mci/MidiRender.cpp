@@ -1,6 +1,6 @@
-#include "MidiRender.h"
+#include "platform/mci/MidiRender.h"
 
-#include "Mci.h"
+#include "platform/mci/Mci.h"
 
 #include <QCoreApplication>
 #include <QDir>

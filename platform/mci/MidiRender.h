@@ -1,7 +1,7 @@
 #pragma once
 // MIDI files for the "sequencer" device: checked, then rendered once with
 // FluidSynth into PCM that plays as an ordinary chunk.
-#include "AudioBounds.h"
+#include "platform/mci/AudioBounds.h"
 
 #include <QByteArrayView>
 #include <QtGlobal>
