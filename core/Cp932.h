@@ -19,6 +19,12 @@ QByteArray encode(const QString &text);
 // becomes U+FFFD; nothing is dropped silently.
 QString decode(QByteArrayView bytes);
 
+// A zero-terminated code page 932 text from a C interface; null reads as empty.
+inline QString decodeC(const char *text)
+{
+    return text ? decode(QByteArrayView(text)) : QString();
+}
+
 // True for the bytes that open a two-byte character.
 constexpr bool isLeadByte(unsigned char b)
 {

@@ -67,11 +67,6 @@ Substitutes &subs()
     (subs().name ? subs().name(__VA_ARGS__)                                                      \
                  : loader().resolve<decltype(&::name)>(#name)(__VA_ARGS__))
 
-QString fromLib(const char *s)
-{
-    return s ? cp932::decode(QByteArrayView(s)) : QString();
-}
-
 } // namespace
 
 Substitutes &substitutes() { return subs(); }
@@ -110,13 +105,13 @@ QString Kx3FileDlg(Owner owner, int32_t flags, const QString &filter, const QStr
     f.append('\0');
     const QByteArray i = cp932::encode(initialFile);
     const QByteArray t = cp932::encode(title);
-    return fromLib(KXP4_CALL_EXPORT(Kx3FileDlg, owner, flags, f.constData(), i.constData(), t.constData()));
+    return cp932::decodeC(KXP4_CALL_EXPORT(Kx3FileDlg, owner, flags, f.constData(), i.constData(), t.constData()));
 }
 
 QString Kx3FolderDlg(Owner owner, const QString &title)
 {
     const QByteArray t = cp932::encode(title);
-    return fromLib(KXP4_CALL_EXPORT(Kx3FolderDlg, owner, t.constData()));
+    return cp932::decodeC(KXP4_CALL_EXPORT(Kx3FolderDlg, owner, t.constData()));
 }
 
 int32_t Kx3ChooseColor(Owner owner, int32_t &colour, std::array<int32_t, 17> &custom)
@@ -126,18 +121,18 @@ int32_t Kx3ChooseColor(Owner owner, int32_t &colour, std::array<int32_t, 17> &cu
 
 QString GetOsInfo()
 {
-    return fromLib(loader().resolve<decltype(&::GetOsInfo)>("GetOsInfo")());
+    return cp932::decodeC(KXP4_CALL_EXPORT(GetOsInfo));
 }
 
 int32_t LenB_ASCII(const QString &text)
 {
     const QByteArray t = cp932::encode(text);
-    return loader().resolve<decltype(&::LenB_ASCII)>("LenB_ASCII")(t.constData());
+    return KXP4_CALL_EXPORT(LenB_ASCII, t.constData());
 }
 
 QByteArray MidB_Bytes(const QByteArray &text, int32_t start, int32_t count)
 {
-    const char *r = loader().resolve<decltype(&::MidB_ASCII)>("MidB_ASCII")(text.constData(), start, count);
+    const char *r = KXP4_CALL_EXPORT(MidB_ASCII, text.constData(), start, count);
     return r ? QByteArray(r) : QByteArray();
 }
 

@@ -41,6 +41,9 @@ struct Substitutes {
     std::function<const char *(void *, int32_t, const char *, const char *, const char *)> Kx3FileDlg;
     std::function<const char *(void *, const char *)> Kx3FolderDlg;
     std::function<int32_t(void *, int32_t *, int32_t *)> Kx3ChooseColor;
+    std::function<const char *()> GetOsInfo;
+    std::function<int32_t(const char *)> LenB_ASCII;
+    std::function<const char *(const char *, int32_t, int32_t)> MidB_ASCII;
 };
 Substitutes &substitutes();      // empty members call through to the library
 void resetSubstitutes();

@@ -1,5 +1,7 @@
 #include "core/VbError.h"
 
+#include <new>
+
 namespace vb {
 
 Error::Error(int number, QString description)
@@ -26,6 +28,7 @@ QString Error::standardDescription(int number)
     case 68: return QStringLiteral("デバイスが準備されていません。");
     case 75: return QStringLiteral("パス名が無効です。");
     case 76: return QStringLiteral("パスが見つかりません。");
+    case 380: return QStringLiteral("プロパティの値が不正です。");
     case 453: return QStringLiteral("DLL エントリ ポイントが見つかりません。");
     case 481: return QStringLiteral("ピクチャが不正です。");
     default: return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
@@ -35,6 +38,27 @@ QString Error::standardDescription(int number)
 void raise(int number, const QString &description)
 {
     throw Error(number, description);
+}
+
+Error currentError() noexcept
+{
+    try {
+        try {
+            throw;
+        } catch (const Error &e) {
+            return e;
+        } catch (const std::bad_alloc &) {
+            return Error(ErrOutOfMemory);
+        } catch (const std::exception &e) {
+            const QString what = QString::fromLocal8Bit(e.what());
+            return Error(ErrInternal, what.isEmpty() ? Error::standardDescription(ErrInternal) : what);
+        } catch (...) {
+            return Error(ErrInternal);
+        }
+    } catch (...) {
+        // Building the description itself ran out of memory.
+        return Error(ErrOutOfMemory, QString());
+    }
 }
 
 } // namespace vb

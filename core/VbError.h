@@ -23,6 +23,7 @@ enum ErrorNumber : int {
     ErrDeviceUnavailable = 68,
     ErrPathFileAccess = 75,
     ErrPathNotFound = 76,
+    ErrInvalidPropertyValue = 380,
     ErrEntryPoint = 453,
     ErrInvalidPicture = 481,
 };
@@ -44,5 +45,9 @@ private:
 };
 
 [[noreturn]] void raise(int number, const QString &description = {});
+
+// The exception being handled, as a numbered error: an Error as it is, out of
+// memory as 7, anything else as 51. Call only inside a catch block.
+Error currentError() noexcept;
 
 } // namespace vb

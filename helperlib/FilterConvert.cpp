@@ -65,7 +65,7 @@ QString qtFilterFromWindows(const char *filter)
             break;
         const char *pattern = p;
         p += std::strlen(p) + 1;
-        entries.append(entry(cp932::decode(QByteArrayView(label)), cp932::decode(QByteArrayView(pattern))));
+        entries.append(entry(cp932::decodeC(label), cp932::decodeC(pattern)));
     }
     return entries.join(QStringLiteral(";;"));
 }

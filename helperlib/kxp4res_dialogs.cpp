@@ -5,6 +5,7 @@
 
 #include "core/Cp932.h"
 #include "helperlib/FilterConvert.h"
+#include "platform/Units.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -72,11 +73,6 @@ QWidget *ownerWidget(KXP4_HWND owner)
     return static_cast<QWidget *>(owner);
 }
 
-QString fromCp932(const char *s)
-{
-    return s ? cp932::decode(QByteArrayView(s)) : QString();
-}
-
 const char *textResult(kxp4res::Buffer which, const QString &text)
 {
     std::string &out = kxp4res::resultBuffer(which);
@@ -110,18 +106,8 @@ void prepare(QDialog &dlg, const QString &title)
     dlg.setModal(true);
 }
 
-// 0x00BBGGRR, red in the low byte.
-QColor colorFromRef(int32_t ref)
-{
-    const auto v = static_cast<uint32_t>(ref);
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-}
-
-int32_t refFromColor(const QColor &c)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8
-                                | static_cast<uint32_t>(c.blue()) << 16);
-}
+QColor colorFromRef(int32_t ref) { return platform::fromOle(static_cast<uint32_t>(ref)); }
+int32_t refFromColor(const QColor &c) { return static_cast<int32_t>(platform::toOle(c)); }
 
 int32_t showDigitSettings(QWidget *owner, int16_t keta, int16_t *zeroMode, int16_t *shift, int16_t *fillZero)
 {
@@ -345,7 +331,7 @@ KXP4_API int32_t KXP4_CALL Call_dlg110(KXP4_HWND owner, int32_t /*kind: only the
     if (!canShowDialogs())
         return 0;
     try {
-        return showAbout(ownerWidget(owner), fromCp932(text));
+        return showAbout(ownerWidget(owner), cp932::decodeC(text));
     } catch (...) {
         return 0;
     }
@@ -368,8 +354,8 @@ KXP4_API const char *KXP4_CALL Kx3FileDlg(KXP4_HWND owner, int32_t /*flags: call
     QString chosen;
     if (canShowDialogs()) {
         try {
-            chosen = chooseFile(ownerWidget(owner), kxp4res::qtFilterFromWindows(filter), fromCp932(initialFile),
-                                fromCp932(title));
+            chosen = chooseFile(ownerWidget(owner), kxp4res::qtFilterFromWindows(filter), cp932::decodeC(initialFile),
+                                cp932::decodeC(title));
         } catch (...) {
             chosen.clear();
         }
@@ -382,7 +368,7 @@ KXP4_API const char *KXP4_CALL Kx3FolderDlg(KXP4_HWND owner, const char *title)
     QString chosen;
     if (canShowDialogs()) {
         try {
-            chosen = chooseFolder(ownerWidget(owner), fromCp932(title));
+            chosen = chooseFolder(ownerWidget(owner), cp932::decodeC(title));
         } catch (...) {
             chosen.clear();
         }

@@ -1,5 +1,6 @@
 #include "panel/mdl427_000.h"
 
+#include "core/FontNames.h"
 #include "core/VbError.h"
 #include "panel/Form1.h"
 #include "panel/M_Degit/M_Degit.h"
@@ -10,9 +11,6 @@
 namespace mdl427_000 {
 
 namespace {
-
-const QString kLabelFont = QStringLiteral("ヌーベリア数字平体");
-const QString kWordFont = QStringLiteral("ＭＳ Ｐゴシック");
 
 void setCaption(QLabel *label, const QString &text)
 {
@@ -68,10 +66,10 @@ void SeirikenNumSet(Form1 &panel, int16_t scheme, int16_t zeroPad)
         }
         QLabel *first = panel.lblSeiriNum(1);
         if (scheme >= 2) {
-            setFontName(first, kWordFont);
+            setFontName(first, fonts::msPGothic());
             setCaption(first, word);
         } else {
-            setFontName(first, kLabelFont);
+            setFontName(first, fonts::labelFace());
         }
         const bool pad = zeroPad != 0;
         if (scheme == 0) {
@@ -85,7 +83,8 @@ void SeirikenNumSet(Form1 &panel, int16_t scheme, int16_t zeroPad)
             for (int i = 1; i <= 59; ++i)
                 setCaption(panel.lblSeiriNum(i + 1), seiriNumText(i + offset, pad));
         }
-    } catch (const vb::Error &e) {
+    } catch (...) {
+        const vb::Error e = vb::currentError();
         platform::MsgBox(QStringLiteral("エラーです！\r\n\r\nコード：%1\r\n\r\n内容：%2\r\n\r\nモジュール：IniIO-SeirikenNumSet( )")
                              .arg(e.number())
                              .arg(e.description()),

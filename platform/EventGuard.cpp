@@ -3,9 +3,6 @@
 #include "core/VbError.h"
 #include "platform/MsgBox.h"
 
-#include <exception>
-#include <new>
-
 namespace platform {
 
 void reportUnhandled(int number, const QString &description)
@@ -15,17 +12,8 @@ void reportUnhandled(int number, const QString &description)
 
 void reportUnhandledCurrent()
 {
-    try {
-        throw;
-    } catch (const vb::Error &e) {
-        reportUnhandled(e.number(), e.description());
-    } catch (const std::bad_alloc &) {
-        reportUnhandled(vb::ErrOutOfMemory, vb::Error::standardDescription(vb::ErrOutOfMemory));
-    } catch (const std::exception &e) {
-        reportUnhandled(vb::ErrInternal, QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        reportUnhandled(vb::ErrInternal, vb::Error::standardDescription(vb::ErrInternal));
-    }
+    const vb::Error e = vb::currentError();
+    reportUnhandled(e.number(), e.description());
 }
 
 } // namespace platform

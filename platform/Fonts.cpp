@@ -1,5 +1,7 @@
 #include "platform/Fonts.h"
 
+#include "core/FontNames.h"
+
 #include <QFont>
 #include <QString>
 
@@ -7,13 +9,13 @@ namespace platform {
 
 void installFontSubstitutions()
 {
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(fonts::msGothic(), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(fonts::msMincho(), QStringLiteral("IPAMincho"));
+    QFont::insertSubstitution(fonts::msPGothic(), QStringLiteral("IPAPGothic"));
     // The ticket-number face is not on this system. The labels show
     // full-width digits; the proportional Gothic draws those half as wide as
     // the fixed one, so "１２" reads as one number, not two.
-    QFont::insertSubstitution(QStringLiteral("ヌーベリア数字平体"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(fonts::labelFace(), QStringLiteral("IPAPGothic"));
 }
 
 } // namespace platform

@@ -4,7 +4,7 @@
 
 namespace platform {
 
-OsVersionInfo GetVersionEx()
+OsVersionInfo osVersion()
 {
     OsVersionInfo v;
     const auto cur = QOperatingSystemVersion::current();

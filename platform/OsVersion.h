@@ -8,6 +8,6 @@ struct OsVersionInfo {
     int minorVersion = 0;
 };
 
-OsVersionInfo GetVersionEx();
+OsVersionInfo osVersion();
 
 } // namespace platform

@@ -25,7 +25,7 @@ inline QRect twipsRect(int left, int top, int width, int height)
     return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
 }
 
-constexpr uint32_t RGB(int r, int g, int b)
+constexpr uint32_t rgb(int r, int g, int b)
 {
     return uint32_t(r & 0xFF) | (uint32_t(g & 0xFF) << 8) | (uint32_t(b & 0xFF) << 16);
 }
@@ -35,6 +35,6 @@ inline QColor fromOle(uint32_t c)
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
 }
 
-inline uint32_t toOle(const QColor &c) { return RGB(c.red(), c.green(), c.blue()); }
+inline uint32_t toOle(const QColor &c) { return rgb(c.red(), c.green(), c.blue()); }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "sound/mdlSndAPI.h"
 
+#include "core/ExeName.h"
 #include "platform/mci/Mci.h"
 
 #include <QCoreApplication>
@@ -26,10 +27,7 @@ int send(const QString &command)
 
 QString aliasOf(const QString &channel)
 {
-    const QString exe = QCoreApplication::instance()
-                            ? QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()
-                            : QString();
-    return (exe.isEmpty() ? QStringLiteral("427") : exe) + channel;
+    return core::exeName() + channel;
 }
 
 // Only the last three characters decide; a four-letter extension plays nothing.

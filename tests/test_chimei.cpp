@@ -209,13 +209,13 @@ private slots:
         ChimeiCtl_A c;
         c.SetChimei(QStringLiteral("駅前"));
         const QImage before = c.stripImage();
-        c.setFontMode(1), c.setFontBold(true), c.setMode(2), c.setForeColor(platform::RGB(255, 0, 0));
+        c.setFontMode(1), c.setFontBold(true), c.setMode(2), c.setForeColor(platform::rgb(255, 0, 0));
         QCOMPARE(c.stripImage(), before);
         c.SetChimei(QStringLiteral("駅前"));
         QCOMPARE(countOf(c.stripImage(), kFore), 0);
         QVERIFY(countOf(c.stripImage(), qRgb(255, 0, 0)) > 40);
 
-        c.setBackColor(platform::RGB(0, 0, 64)); // erases the dots at once
+        c.setBackColor(platform::rgb(0, 0, 64)); // erases the dots at once
         QCOMPARE(countOf(c.stripImage(), qRgb(0, 0, 64)), 37 * 192);
         c.setAppearance(0);
         QCOMPARE(c.frameRect().size(), QSize(35, 185));

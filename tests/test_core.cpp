@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(platform::twipsToPixels(3627), 242); // 241.8
         QCOMPARE(platform::twipsToPixels(-7), 0);
         QCOMPARE(platform::twipsToPixels(-8), -1);
-        QCOMPARE(platform::RGB(248, 210, 114), 7525112u);
+        QCOMPARE(platform::rgb(248, 210, 114), 7525112u);
         QCOMPARE(platform::fromOle(48895), QColor(255, 190, 0));
         QCOMPARE(platform::toOle(QColor(128, 128, 128)), 8421504u);
     }

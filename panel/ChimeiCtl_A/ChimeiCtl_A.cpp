@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr uint32_t kDefaultBack = platform::RGB(128, 128, 128);
-constexpr uint32_t kDefaultFore = platform::RGB(255, 190, 0);
+constexpr uint32_t kDefaultBack = platform::rgb(128, 128, 128);
+constexpr uint32_t kDefaultFore = platform::rgb(255, 190, 0);
 constexpr int16_t kDefaultSpeed = 5;
 constexpr int32_t kDefaultWait = 1500;
 constexpr int kGlyph = 16;
@@ -172,33 +172,28 @@ void ChimeiCtl_A::setStopScroll(bool stop)
 
 void ChimeiCtl_A::ReadProperties(const PropertyBag &bag)
 {
-    const auto i16 = [&bag](const char *key, int def) {
-        return int16_t(std::clamp<qlonglong>(bag.ReadProperty(QString::fromLatin1(key), def).toLongLong(),
-                                             INT16_MIN, INT16_MAX));
-    };
-    m_backColor = uint32_t(bag.ReadProperty(QStringLiteral("BackColor"), int(kDefaultBack)).toLongLong());
-    m_foreColor = uint32_t(bag.ReadProperty(QStringLiteral("ForeColor"), int(kDefaultFore)).toLongLong());
-    m_speed = i16("Speed", kDefaultSpeed);
-    m_scrollStartWait = int32_t(std::clamp<qlonglong>(
-        bag.ReadProperty(QStringLiteral("ScrollStartWait"), kDefaultWait).toLongLong(), INT32_MIN, INT32_MAX));
-    m_mode = i16("Mode", 0);
-    m_appearance = i16("Appearance", 1); // the border only; the frame keeps its size
-    m_fontMode = i16("FontMode", 0);
-    m_fontBold = bag.ReadProperty(QStringLiteral("FontBold"), false).toBool();
+    m_backColor = bag.readColor(QStringLiteral("BackColor"), kDefaultBack);
+    m_foreColor = bag.readColor(QStringLiteral("ForeColor"), kDefaultFore);
+    m_speed = bag.readInt16(QStringLiteral("Speed"), kDefaultSpeed);
+    m_scrollStartWait = bag.readInt32(QStringLiteral("ScrollStartWait"), kDefaultWait);
+    m_mode = bag.readInt16(QStringLiteral("Mode"), 0);
+    m_appearance = bag.readInt16(QStringLiteral("Appearance"), 1); // the border only; the frame keeps its size
+    m_fontMode = bag.readInt16(QStringLiteral("FontMode"), 0);
+    m_fontBold = bag.readBool(QStringLiteral("FontBold"), false);
     clearStrip(m_strip.height());
     compose();
 }
 
 void ChimeiCtl_A::WriteProperties(PropertyBag &bag) const
 {
-    bag.WriteProperty(QStringLiteral("BackColor"), int(m_backColor), int(kDefaultBack));
-    bag.WriteProperty(QStringLiteral("ForeColor"), int(m_foreColor), int(kDefaultFore));
-    bag.WriteProperty(QStringLiteral("Speed"), int(m_speed), int(kDefaultSpeed));
-    bag.WriteProperty(QStringLiteral("ScrollStartWait"), int(m_scrollStartWait), int(kDefaultWait));
-    bag.WriteProperty(QStringLiteral("Mode"), int(m_mode), 0);
-    bag.WriteProperty(QStringLiteral("Appearance"), int(m_appearance), 1);
-    bag.WriteProperty(QStringLiteral("FontMode"), int(m_fontMode), 0);
-    bag.WriteProperty(QStringLiteral("FontBold"), m_fontBold, false);
+    bag.writeColor(QStringLiteral("BackColor"), m_backColor, kDefaultBack);
+    bag.writeColor(QStringLiteral("ForeColor"), m_foreColor, kDefaultFore);
+    bag.writeInt(QStringLiteral("Speed"), m_speed, kDefaultSpeed);
+    bag.writeInt(QStringLiteral("ScrollStartWait"), m_scrollStartWait, kDefaultWait);
+    bag.writeInt(QStringLiteral("Mode"), m_mode, 0);
+    bag.writeInt(QStringLiteral("Appearance"), m_appearance, 1);
+    bag.writeInt(QStringLiteral("FontMode"), m_fontMode, 0);
+    bag.writeBool(QStringLiteral("FontBold"), m_fontBold, false);
 }
 
 QRect ChimeiCtl_A::innerRect() const

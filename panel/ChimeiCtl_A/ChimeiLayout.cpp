@@ -1,6 +1,7 @@
 #include "panel/ChimeiCtl_A/ChimeiLayout.h"
 
 #include "core/Cp932.h"
+#include "core/FontNames.h"
 
 #include <QHash>
 
@@ -28,7 +29,7 @@ Layout layoutFor(int64_t k, int mode)
 
 QString faceName(Face face)
 {
-    return face == Face::Mincho ? QStringLiteral("ＭＳ 明朝") : QStringLiteral("ＭＳ ゴシック");
+    return face == Face::Mincho ? fonts::msMincho() : fonts::msGothic();
 }
 
 Face faceFor(unsigned code, bool wide, int fontMode)

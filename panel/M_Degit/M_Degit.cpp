@@ -11,13 +11,12 @@
 #include <cmath>
 
 using platform::fromOle;
-using platform::RGB;
 
 namespace {
 
-constexpr uint32_t kDefaultBase = 9868950;   // RGB(150, 150, 150)
-constexpr uint32_t kDefaultFore = 7525112;   // RGB(248, 210, 114)
-constexpr uint32_t kDefaultBack = 8421504;   // RGB(128, 128, 128)
+constexpr uint32_t kDefaultBase = 9868950;   // rgb(150, 150, 150)
+constexpr uint32_t kDefaultFore = 7525112;   // rgb(248, 210, 114)
+constexpr uint32_t kDefaultBack = 8421504;   // rgb(128, 128, 128)
 constexpr int16_t kDefaultKeta = 4;
 
 struct SizeClass {
@@ -47,7 +46,7 @@ M_Degit::M_Degit(QWidget *parent)
     // Fields start at zero; the spacing and weight follow the system version:
     // the old 9x family and NT 4 space the digits by a pixel and draw them
     // regular, later systems draw them bold and tight.
-    const auto os = platform::GetVersionEx();
+    const auto os = platform::osVersion();
     const bool oldSystem = os.platformId == 1 || os.majorVersion == 4;
     m_charSpacing = oldSystem ? 1 : 0;
     m_bold = !oldSystem;
@@ -89,32 +88,32 @@ void M_Degit::InitProperties()
 
 void M_Degit::ReadProperties(const PropertyBag &bag)
 {
-    m_baseForeColor = bag.ReadProperty(QStringLiteral("BaseForeColor"), kDefaultBase).toUInt();
-    m_degitForeColor = bag.ReadProperty(QStringLiteral("DegitForeColor"), kDefaultFore).toUInt();
-    m_fillZero = int16_t(bag.ReadProperty(QStringLiteral("FillZero"), 0).toInt());
-    m_zeroMode = int16_t(bag.ReadProperty(QStringLiteral("ZeroMode"), 0).toInt());
-    m_shift = int16_t(bag.ReadProperty(QStringLiteral("Shift"), 0).toInt());
-    m_keta = int16_t(bag.ReadProperty(QStringLiteral("Keta"), kDefaultKeta).toInt());
-    m_degitSize = int16_t(bag.ReadProperty(QStringLiteral("DegitSize"), 0).toInt());
-    m_degitStyle = int16_t(bag.ReadProperty(QStringLiteral("DegitStyle"), 0).toInt());
+    m_baseForeColor = bag.readColor(QStringLiteral("BaseForeColor"), kDefaultBase);
+    m_degitForeColor = bag.readColor(QStringLiteral("DegitForeColor"), kDefaultFore);
+    m_fillZero = bag.readInt16(QStringLiteral("FillZero"), 0);
+    m_zeroMode = bag.readInt16(QStringLiteral("ZeroMode"), 0);
+    m_shift = bag.readInt16(QStringLiteral("Shift"), 0);
+    m_keta = bag.readInt16(QStringLiteral("Keta"), kDefaultKeta);
+    m_degitSize = bag.readInt16(QStringLiteral("DegitSize"), 0);
+    m_degitStyle = bag.readInt16(QStringLiteral("DegitStyle"), 0);
     m_value = bag.ReadProperty(QStringLiteral("Value"), QVariant::fromValue<int16_t>(0));
-    m_userSet = bag.ReadProperty(QStringLiteral("UserSet"), true).toBool();
-    m_backColor = bag.ReadProperty(QStringLiteral("BackColor"), kDefaultBack).toUInt();
+    m_userSet = bag.readBool(QStringLiteral("UserSet"), true);
+    m_backColor = bag.readColor(QStringLiteral("BackColor"), kDefaultBack);
 }
 
 void M_Degit::WriteProperties(PropertyBag &bag) const
 {
-    bag.WriteProperty(QStringLiteral("BaseForeColor"), m_baseForeColor, kDefaultBase);
-    bag.WriteProperty(QStringLiteral("DegitForeColor"), m_degitForeColor, kDefaultFore);
-    bag.WriteProperty(QStringLiteral("FillZero"), int(m_fillZero), 0);
-    bag.WriteProperty(QStringLiteral("ZeroMode"), int(m_zeroMode), 0);
-    bag.WriteProperty(QStringLiteral("Shift"), int(m_shift), 0);
-    bag.WriteProperty(QStringLiteral("Keta"), int(m_keta), int(kDefaultKeta));
-    bag.WriteProperty(QStringLiteral("DegitSize"), int(m_degitSize), 0);
-    bag.WriteProperty(QStringLiteral("DegitStyle"), int(m_degitStyle), 0);
+    bag.writeColor(QStringLiteral("BaseForeColor"), m_baseForeColor, kDefaultBase);
+    bag.writeColor(QStringLiteral("DegitForeColor"), m_degitForeColor, kDefaultFore);
+    bag.writeInt(QStringLiteral("FillZero"), m_fillZero, 0);
+    bag.writeInt(QStringLiteral("ZeroMode"), m_zeroMode, 0);
+    bag.writeInt(QStringLiteral("Shift"), m_shift, 0);
+    bag.writeInt(QStringLiteral("Keta"), m_keta, kDefaultKeta);
+    bag.writeInt(QStringLiteral("DegitSize"), m_degitSize, 0);
+    bag.writeInt(QStringLiteral("DegitStyle"), m_degitStyle, 0);
     bag.WriteProperty(QStringLiteral("Value"), m_value, QVariant::fromValue<int16_t>(0));
-    bag.WriteProperty(QStringLiteral("UserSet"), m_userSet, true);
-    bag.WriteProperty(QStringLiteral("BackColor"), m_backColor, kDefaultBack);
+    bag.writeBool(QStringLiteral("UserSet"), m_userSet, true);
+    bag.writeColor(QStringLiteral("BackColor"), m_backColor, kDefaultBack);
 }
 
 int32_t M_Degit::ShowSetDlg()
