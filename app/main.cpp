@@ -1,4 +1,5 @@
 #include "assets/AssetFonts.h"
+#include "forms/Windows.h"
 #include "panel/Form1.h"
 #include "platform/EventGuard.h"
 #include "platform/Fonts.h"
@@ -11,14 +12,14 @@ int main(int argc, char **argv)
     platform::installFontSubstitutions();
     assets::registerDigitFonts();
 
-    Form1 panel;
+    int result = 1;
     try {
-        panel.Form_Load();
+        windows::Form1().show();
+        result = app.exec();
     } catch (...) {
         // A failed start-up ends the program after the general report.
         platform::reportUnhandledCurrent();
-        return 1;
     }
-    panel.show();
-    return app.exec();
+    windows::unloadAll();
+    return result;
 }

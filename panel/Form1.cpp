@@ -1,15 +1,16 @@
 #include "panel/Form1.h"
 
 #include "assets/AssetFonts.h"
+#include "core/ExeName.h"
+#include "core/FontNames.h"
 #include "core/PropertyBag.h"
-#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
-#include "panel/M_Degit/M_Degit.h"
+#include "core/VbError.h"
+#include "forms/Windows.h"
 #include "panel/mdl427_000.h"
 #include "platform/EventGuard.h"
 #include "platform/Region.h"
 #include "platform/Units.h"
 
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -65,7 +66,8 @@ PropertyBag Form1::storedTimeDegitProperties(int)
 Form1::Form1(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
-    setWindowTitle(QStringLiteral("ソラトビ - 型番:427"));
+    windows::adopt(windows::Id::Panel, this);
+    setWindowTitle(QStringLiteral("ソラトビ - 型番:") + core::exeName());
     setFixedSize(platform::twipsToPixels(kClientWidth), platform::twipsToPixels(kClientHeight));
 
     m_timer1 = new QTimer(this);
@@ -76,9 +78,8 @@ Form1::Form1(QWidget *parent)
         auto *d = new M_Degit(this);
         d->ReadProperties(storedTimeDegitProperties(i));
         d->setGeometry(twipsRect(i == 0 ? 5445 : 5850, 30, 390, 300));
-        d->setAccessibleName(QStringLiteral("TimeDegit(%1)").arg(i));
         d->hide();
-        m_timeDegit[size_t(i)] = d;
+        TimeDegit.add(i, d);
     }
 
     // The stop-name strip starts with its own defaults; the panel stores none.
@@ -86,15 +87,14 @@ Form1::Form1(QWidget *parent)
     m_chimei->setGeometry(twipsRect(480, 645, 555, 2940));
     m_chimei->setAccessibleName(QStringLiteral("ChimeiCtl"));
 
-    QFont labelFont(QStringLiteral("ヌーベリア数字平体"));
+    QFont labelFont(fonts::labelFace());
     labelFont.setPointSizeF(12.75);
     labelFont.setBold(true);
     for (int i = 0; i <= kCells; ++i) {
         auto *d = new M_Degit(this);
         d->ReadProperties(storedDegitProperties(i));
         d->setGeometry(degitRect(i));
-        d->setAccessibleName(QStringLiteral("Degit(%1)").arg(i));
-        m_degit[size_t(i)] = d;
+        Degit.add(i, d);
 
         auto *l = new QLabel(this);
         l->setGeometry(labelRect(i));
@@ -103,8 +103,7 @@ Form1::Form1(QWidget *parent)
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, QColor(0, 128, 0));
         l->setPalette(pal);
-        l->setAccessibleName(QStringLiteral("lblSeiriNum(%1)").arg(i));
-        m_label[size_t(i)] = l;
+        lblSeiriNum.add(i, l, forms::Naming::ByName);
 
         if (i == 0) {
             d->hide();
@@ -118,6 +117,18 @@ Form1::Form1(QWidget *parent)
 }
 
 Form1::~Form1() = default;
+
+QPixmap &Form1::imgRes(int index)
+{
+    if (index < 0 || index >= int(m_imgRes.size()))
+        vb::raise(vb::ErrSubscript);
+    return m_imgRes[size_t(index)];
+}
+
+::Form1 &windows::Form1()
+{
+    return detail::load<::Form1>(Id::Panel);
+}
 
 void Form1::Form_Load()
 {
@@ -190,7 +201,7 @@ void Form1::Degit_DblClick(int Index)
         QPointer<QWidget> console;
         explicit ConsoleLock(QWidget *c) : console(c) { if (console) console->setEnabled(false); }
         ~ConsoleLock() { if (console) console->setEnabled(true); }
-    } lock(m_console);
+    } lock(windows::loaded(windows::Id::Console));
 
     if (cell->ShowSetDlg() != 1)
         return;

@@ -2,15 +2,16 @@
 // The panel: the borderless, round-cornered board window with 60 fare cells,
 // their ticket-number labels and the stop-name strip. After start-up it is
 // passive: the console and the options write into its controls.
+#include "forms/ControlArray.h"
+#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
+#include "panel/M_Degit/M_Degit.h"
+
+#include <QLabel>
 #include <QPixmap>
-#include <QPointer>
 #include <QTime>
 #include <QWidget>
 #include <array>
 
-class ChimeiCtl_A;
-class M_Degit;
-class QLabel;
 class QTimer;
 class PropertyBag;
 
@@ -27,19 +28,16 @@ public:
 
     // Elements 1..60 are the fare cells and their labels; element 0 exists,
     // stays hidden and is never addressed by the loops.
-    M_Degit *Degit(int index) const { return m_degit.at(size_t(index)); }
-    QLabel *lblSeiriNum(int index) const { return m_label.at(size_t(index)); }
-    M_Degit *TimeDegit(int index) const { return m_timeDegit.at(size_t(index)); }
+    forms::ControlArray<M_Degit> Degit{QStringLiteral("Degit")};
+    forms::ControlArray<QLabel> lblSeiriNum{QStringLiteral("lblSeiriNum")};
+    forms::ControlArray<M_Degit> TimeDegit{QStringLiteral("TimeDegit")};
     QTimer *Timer1() const { return m_timer1; }
     ChimeiCtl_A *ChimeiCtl() const { return m_chimei; }
-    QPixmap &imgRes(int index) { return m_imgRes.at(size_t(index)); }
+    QPixmap &imgRes(int index); // 0..2, else error 9
 
     // The board's background picture.
     const QPixmap &Picture() const { return m_picture; }
     void setPicture(const QPixmap &picture);
-
-    // The console window the panel disables while a digit dialog is open.
-    void setConsole(QWidget *console) { m_console = console; }
 
     // Event handlers.
     void Degit_DblClick(int Index);
@@ -63,15 +61,16 @@ protected:
 private:
     void setRoundRegion();
 
-    std::array<M_Degit *, kCells + 1> m_degit{};
-    std::array<QLabel *, kCells + 1> m_label{};
-    std::array<M_Degit *, 2> m_timeDegit{};
     std::array<QPixmap, 3> m_imgRes;
     QTimer *m_timer1 = nullptr;
     ChimeiCtl_A *m_chimei = nullptr;
     QPixmap m_picture;
-    QPointer<QWidget> m_console;
 
     bool m_dragging = false; // moving the window ourselves (no window manager)
     QPoint m_dragOffset;
 };
+
+namespace windows {
+// The panel, created and loaded on first use.
+::Form1 &Form1();
+} // namespace windows

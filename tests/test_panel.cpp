@@ -3,6 +3,7 @@
 #include "assets/AssetFonts.h"
 #include "core/KXP4Res.h"
 #include "core/VbError.h"
+#include "forms/Windows.h"
 #include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 #include "panel/Form1.h"
 #include "panel/M_Degit/M_Degit.h"
@@ -129,7 +130,7 @@ private slots:
         Form1 f;
         f.Form_Load();
         QWidget console;
-        f.setConsole(&console);
+        windows::adopt(windows::Id::Console, &console);
         f.Degit(5)->setValue(120);
         f.Degit(60)->setValue(-1);
         bool consoleWasDisabled = false;
@@ -166,7 +167,7 @@ private slots:
         Form1 f;
         f.Form_Load();
         QWidget console;
-        f.setConsole(&console);
+        windows::adopt(windows::Id::Console, &console);
         int calls = 0;
         kxp4::substitutes().Call_dlg100 = [&](void *, int16_t, int16_t *zm, int16_t *, int16_t *) {
             ++calls;
@@ -190,7 +191,7 @@ private slots:
         Form1 f;
         f.Form_Load();
         QWidget console;
-        f.setConsole(&console);
+        windows::adopt(windows::Id::Console, &console);
         kxp4::substitutes().Call_dlg100 = [](void *, int16_t, int16_t *, int16_t *, int16_t *) -> int32_t {
             vb::raise(vb::ErrFileNotFound);
         };
