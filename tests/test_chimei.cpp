@@ -154,23 +154,6 @@ private slots:
             }
     }
 
-    void faceByCodeRange()
-    {
-        using chimei::Face;
-        const auto G = Face::Gothic, M = Face::Mincho;
-        struct Case { unsigned code; bool wide; int mode; Face face; };
-        const Case cases[] = {
-            {0x889F, true, 0, G}, {0x889F, true, -1, G}, {0x889F, true, 5, G}, {0x41, false, 1, M},
-            {0x889E, true, 2, M}, {0x889F, true, 2, G}, {0xFA68, true, 2, G}, {0xB1, false, 2, G},
-            {0x889E, true, 3, G}, {0x889F, true, 3, M}, {0xB1, false, 3, M},
-            {0x824E, true, 4, M}, {0x824F, true, 4, G}, {0x829A, true, 4, G}, {0x829B, true, 4, M},
-            {0x41, false, 4, M}, {0x889F, true, 4, M},
-        };
-        for (const Case &c : cases)
-            QVERIFY2(chimei::faceFor(c.code, c.wide, c.mode) == c.face,
-                     qPrintable(QString::number(c.code, 16) + " mode " + QString::number(c.mode)));
-    }
-
     void cellMatchesDirectRendering_data()
     {
         QTest::addColumn<QString>("name");

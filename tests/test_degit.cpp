@@ -1,7 +1,6 @@
 // The fare cell: what it lights for each zero mode, fill and shift, checked on
 // the pixels of its segments, and the limits of its properties.
 #include "assets/AssetFonts.h"
-#include "panel/M_Degit/DegitText.h"
 #include "panel/M_Degit/M_Degit.h"
 #include "platform/Fonts.h"
 
@@ -230,22 +229,6 @@ private slots:
         QCOMPARE(int(loaded.FillZero()), 9);
         QCOMPARE(int(loaded.ZeroMode()), 7);
         QCOMPARE(loaded.grab().toImage(), before);
-    }
-
-    void numericTextsAndFill()
-    {
-        // The route number arrives as entered, leading zeros and all.
-        QCOMPARE(degit::shownText(QStringLiteral("00012"), 0, 0, 0, 5), QStringLiteral("00012"));
-        QCOMPARE(degit::shownText(QStringLiteral("00012"), 0, 3, 0, 5), QStringLiteral("012"));
-        QCOMPARE(degit::shownText(QStringLiteral("0"), 0, 0, 0, 4), QString());
-        QCOMPARE(degit::shownText(-1, 0, 3, 0, 4), QStringLiteral("-001"));
-        QCOMPARE(degit::shownText(2.5, 0, 2, 0, 4), QStringLiteral("03"));
-        QCOMPARE(degit::shownText(1.5, 0, 0, 0, 4), QStringLiteral("1.5"));
-        QCOMPARE(degit::shownText(123456, 0, 0, 0, 4), QStringLiteral("3456"));
-        QCOMPARE(degit::shownText(QStringLiteral("AB"), 3, 0, 0, 4), QStringLiteral("AB")); // never zero
-        QCOMPARE(degit::shownText(QStringLiteral(" "), 3, 0, 0, 4), QStringLiteral(" "));
-        QCOMPARE(degit::shownText(5, 0, -2, 0, 4), QStringLiteral("5")); // negative fill: none
-        QCOMPARE(degit::shownText(5, 0, 0, 0, -1), QString());
     }
 };
 

@@ -104,8 +104,14 @@ UnitLook lookFor(const QByteArray &unit, int fontMode)
 
 QString printableText(const QByteArray &printed)
 {
+    // A lone lead byte decodes to the replacement character; a lone trail
+    // byte to a control or private-use code. None of them has a glyph.
     QString text = cp932::decode(printed);
-    text.remove(QChar::ReplacementCharacter);
+    text.removeIf([](QChar c) {
+        const auto cat = c.category();
+        return c == QChar::ReplacementCharacter || cat == QChar::Other_Control || cat == QChar::Other_PrivateUse
+               || cat == QChar::Other_NotAssigned;
+    });
     return text;
 }
 
