@@ -134,12 +134,9 @@ void Form1::Form_Load()
 {
     mdl427_000::ClearAllDegit(*this);
     mdl427_000::InitPanelDefault(*this);
-    // The options dialog loads hidden, and the console is shown, raised and
-    // placed at the screen's bottom-right corner, once those windows exist.
     move(0, 0);
     setRoundRegion();
     update();
-    // The settings file is read last; without one every default stays.
 }
 
 void Form1::setPicture(const QPixmap &picture)

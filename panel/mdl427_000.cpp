@@ -35,12 +35,10 @@ void ClearAllDegit(Form1 &panel)
 
 void InitPanelDefault(Form1 &panel)
 {
-    // The options dialog's defaults (labels shown, their colours) are set
-    // here first once that dialog exists; it then applies them to the panel.
     panel.setPicture(panel.imgRes(0));
     panel.imgRes(1) = panel.imgRes(0);
     panel.imgRes(2) = panel.imgRes(0);
-    // Until the options apply themselves, the row takes their default scheme.
+    // The ticket-number row takes the default scheme.
     SeirikenNumSet(panel, 0, 0);
 }
 
