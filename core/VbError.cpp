@@ -25,6 +25,7 @@ QString Error::standardDescription(int number)
     case 52: return QStringLiteral("ファイル名または番号が不正です。");
     case 53: return QStringLiteral("ファイルが見つかりません。");
     case 57: return QStringLiteral("デバイス I/O エラーです。");
+    case 62: return QStringLiteral("ファイルにこれ以上データがありません。");
     case 68: return QStringLiteral("デバイスが準備されていません。");
     case 75: return QStringLiteral("パス名が無効です。");
     case 76: return QStringLiteral("パスが見つかりません。");

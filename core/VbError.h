@@ -20,6 +20,7 @@ enum ErrorNumber : int {
     ErrBadFileName = 52,
     ErrFileNotFound = 53,
     ErrDeviceIO = 57,
+    ErrInputPastEnd = 62,
     ErrDeviceUnavailable = 68,
     ErrPathFileAccess = 75,
     ErrPathNotFound = 76,
