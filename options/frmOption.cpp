@@ -478,7 +478,7 @@ int frmOption::buildSoundPage(QWidget *page)
     put(stepButton, x + 4, y, bw, 24);
     y = put(tapeButton, x + 4 + bw + kGap, y, bw, 24);
     forms::setOptionValue(*stepButton, -1);
-    const int frameTop = y - 1;
+    const int frameTop = y + kGap;
 
     const int fw = width, inner = fw - 2 * kMargin;
     const auto chooseRows = [&](QGroupBox *f, int alwaysIndex, int pathIndex, int byIndex, const QString &byCaption,
@@ -723,7 +723,7 @@ QString frmOption::chooseFile(const QString &filter, const QString &title)
 
 void frmOption::Command4_Click()
 {
-    // The panel options are applied here once the panel takes them from the dialog.
+    // Applying the panel options (SetProp) joins here once the panel takes them from the dialog.
     accept();
 }
 
