@@ -4,8 +4,11 @@
 #include "core/ExeName.h"
 #include "core/FontNames.h"
 #include "core/PropertyBag.h"
+#include "console/frmCtl.h"
+#include "core/IniData.h"
 #include "core/VbError.h"
 #include "forms/Windows.h"
+#include "options/frmOption.h"
 #include "panel/mdl427_000.h"
 #include "platform/EventGuard.h"
 #include "platform/Region.h"
@@ -13,6 +16,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -134,9 +139,30 @@ void Form1::Form_Load()
 {
     mdl427_000::ClearAllDegit(*this);
     mdl427_000::InitPanelDefault(*this);
+    windows::frmOption(); // loaded hidden; it stays hidden until the user opens it
+    frmCtl &console = windows::frmCtl();
+    console.show();
+    console.raise();
     move(0, 0);
+    // The console's outer frame at the screen's bottom-right corner, unclamped.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        const QSize frame = console.frameGeometry().size();
+        console.move(s.right() + 1 - frame.width(), s.bottom() + 1 - frame.height());
+    }
     setRoundRegion();
     update();
+}
+
+void Form1::GetFormInfo(IniData &d) const
+{
+    d.PanelLeft = platform::pixelsToTwips(x());
+    d.PanelTop = platform::pixelsToTwips(y());
+}
+
+void Form1::SetFormInfo(const IniData &d)
+{
+    move(platform::twipsToPixels(d.PanelLeft), platform::twipsToPixels(d.PanelTop));
 }
 
 void Form1::setPicture(const QPixmap &picture)

@@ -14,6 +14,7 @@
 
 class QTimer;
 class PropertyBag;
+struct IniData;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -38,6 +39,12 @@ public:
     // The board's background picture.
     const QPixmap &Picture() const { return m_picture; }
     void setPicture(const QPixmap &picture);
+
+    // The panel's position in whole twips, to and from the settings record.
+    void GetFormInfo(IniData &d) const;
+    void SetFormInfo(const IniData &d);
+    // The window region belongs to the window and goes with it.
+    void DeleteRgn() {}
 
     // Event handlers.
     void Degit_DblClick(int Index);

@@ -21,7 +21,11 @@ private slots:
         platform::installFontSubstitutions();
         QVERIFY(assets::registerDigitFonts());
     }
-    void cleanup() { kxp4::resetSubstitutes(); }
+    void cleanup()
+    {
+        kxp4::resetSubstitutes();
+        windows::unloadAll();
+    }
 
     void layoutMatchesTheBoard()
     {
@@ -129,8 +133,7 @@ private slots:
     {
         Form1 f;
         f.Form_Load();
-        QWidget console;
-        windows::adopt(windows::Id::Console, &console);
+        QWidget &console = *windows::loaded(windows::Id::Console); // loaded by the panel's start-up
         f.Degit(5)->setValue(120);
         f.Degit(60)->setValue(-1);
         bool consoleWasDisabled = false;
@@ -166,8 +169,7 @@ private slots:
     {
         Form1 f;
         f.Form_Load();
-        QWidget console;
-        windows::adopt(windows::Id::Console, &console);
+        QWidget &console = *windows::loaded(windows::Id::Console); // loaded by the panel's start-up
         int calls = 0;
         kxp4::substitutes().Call_dlg100 = [&](void *, int16_t, int16_t *zm, int16_t *, int16_t *) {
             ++calls;
@@ -190,8 +192,7 @@ private slots:
     {
         Form1 f;
         f.Form_Load();
-        QWidget console;
-        windows::adopt(windows::Id::Console, &console);
+        QWidget &console = *windows::loaded(windows::Id::Console); // loaded by the panel's start-up
         kxp4::substitutes().Call_dlg100 = [](void *, int16_t, int16_t *, int16_t *, int16_t *) -> int32_t {
             vb::raise(vb::ErrFileNotFound);
         };

@@ -1,0 +1,720 @@
+#include "console/frmCtl.h"
+
+#include "core/ExeName.h"
+#include "core/FontNames.h"
+#include "core/IniData.h"
+#include "core/KXP4Res.h"
+#include "core/VbError.h"
+#include "forms/Handlers.h"
+#include "forms/Values.h"
+#include "forms/Windows.h"
+#include "options/frmOption.h"
+#include "panel/Form1.h"
+#include "platform/MsgBox.h"
+#include "platform/Paths.h"
+#include "platform/Region.h"
+#include "platform/Units.h"
+#include "platform/Wait.h"
+#include "sound/mdlSndAPI.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+using platform::twipsToPixels;
+
+namespace {
+
+// The client area is the outer width less the dialog border (90 twips).
+constexpr int kBorderTwips = 90;
+constexpr int kInputHeight = 178; // the lists show all ten digits
+constexpr int kBelow = kInputHeight - 112; // everything under the input frames moves down by this
+constexpr int kClientHeight = 312 + kBelow;
+constexpr int kListHeight = kInputHeight - 44;
+// Pictures beyond this are refused before decoding: a file of a few bytes
+// can declare gigapixels.
+constexpr qint64 kMaxPicturePixels = qint64(8192) * 8192;
+
+frmOption &options() { return windows::frmOption(); }
+
+QString soundBox(int i) { return forms::text(*options().txtSelectSound(i)); }
+
+// A label that shows a value drawn into a sunken box.
+QLabel *displayLabel(QWidget *parent, const QRect &r, Qt::Alignment align = Qt::AlignCenter)
+{
+    auto *l = new QLabel(parent);
+    l->setGeometry(r);
+    l->setFrameShape(QFrame::Panel);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setAlignment(align);
+    l->setAutoFillBackground(true);
+    return l;
+}
+
+QLabel *captionLabel(QWidget *parent, const QString &text, const QRect &r, Qt::Alignment align = Qt::AlignCenter)
+{
+    auto *l = new QLabel(text, parent);
+    l->setGeometry(r);
+    l->setAlignment(align);
+    return l;
+}
+
+QPushButton *button(QWidget *parent, const QString &text, const QRect &r)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setGeometry(r);
+    return b;
+}
+
+QListWidget *digitList(QWidget *parent, const QRect &r)
+{
+    auto *l = new QListWidget(parent);
+    for (int d = 0; d <= 9; ++d) {
+        auto *item = new QListWidgetItem(QString::number(d), l);
+        item->setTextAlignment(Qt::AlignCenter);
+    }
+    l->setUniformItemSizes(true);
+    l->setGeometry(r);
+    l->setCurrentRow(-1); // the lists start with nothing selected
+    // A list that gets the focus from the keyboard selects its first digit,
+    // which would sound and choose a digit the user never chose.
+    l->setFocusPolicy(Qt::ClickFocus);
+    l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return l;
+}
+
+QString listDigit(const QListWidget &l)
+{
+    const QListWidgetItem *item = l.currentItem();
+    return item && l.currentRow() >= 0 ? item->text() : QString();
+}
+
+int16_t sectionOf(const QString &digits)
+{
+    // The section's numeric value: 0 becomes 1, 301 and more become 300.
+    const int n = digits.toInt();
+    return int16_t(std::clamp(n, 1, 300));
+}
+
+QString dateNow() { return QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")); }
+
+void showOk(const QString &text) { platform::MsgBox(text, platform::vbOKOnly); }
+
+QString pictureErrorText(int number)
+{
+    switch (number) {
+    case 7: case 28: case 51:
+        return QStringLiteral("　内部的なエラーです。ぽるかね交通へ報告してください。エラー場所：frmCtl.Option4_Click()");
+    case 53: case 75: case 76:
+        return QStringLiteral("　画像ファイルが見つからないか、指定している場所が不正です。");
+    case 57: case 68:
+        return QStringLiteral("　デバイスエラーもしくは準備が出来ていません。");
+    case 481:
+        return QStringLiteral("　指定した画像の内容が不正です。この部分では扱えません。");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+frmCtl::frmCtl(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint)
+{
+    windows::adopt(windows::Id::Console, this);
+    setWindowTitle(QStringLiteral("集中操作盤"));
+    QFont f(fonts::msPGothic());
+    f.setPointSizeF(9);
+    setFont(f);
+    buildInputFrames();
+    buildControls();
+    setWideForm(false);
+    connectHandlers();
+}
+
+frmCtl::~frmCtl() = default;
+
+::frmCtl &windows::frmCtl()
+{
+    return detail::load<::frmCtl>(Id::Console);
+}
+
+void frmCtl::buildInputFrames()
+{
+    const QRect place(4, 4, 345, kInputHeight);
+    for (int i = 0; i < 2; ++i) {
+        auto *fr = new QFrame(this);
+        fr->setGeometry(place);
+        fr->setFrameShape(QFrame::StyledPanel);
+        fr->setFrameShadow(QFrame::Raised);
+        fr->setAutoFillBackground(true);
+        fr->installEventFilter(this); // the double-click that sends it back
+        Frame1.add(i, fr, forms::Naming::ByName);
+    }
+
+    // The list form: five route digits and three section digits.
+    QFrame *lists = Frame1(0);
+    QFont title = font();
+    title.setBold(true);
+    captionLabel(lists, QStringLiteral("系統設定"), QRect(6, 2, 100, 18), Qt::AlignLeft | Qt::AlignVCenter)
+        ->setFont(title);
+    captionLabel(lists, QStringLiteral("系　統"), QRect(6, 20, 148, 18));
+    captionLabel(lists, QStringLiteral("区間"), QRect(164, 20, 88, 18));
+    for (int i = 0; i < 5; ++i)
+        List2.add(i, digitList(lists, QRect(6 + i * 30, 38, 28, kListHeight)));
+    for (int i = 0; i < 3; ++i)
+        List3.add(i, digitList(lists, QRect(164 + i * 30, 38, 28, kListHeight)));
+    Command1.add(0, button(lists, QStringLiteral("リセット"), QRect(262, 38, 76, kListHeight)));
+
+    // The keypad form: ten digits, "系統" and "区間" as small rounded keys.
+    QFrame *keys = Frame1(1);
+    // 1..5 and 系統 on the upper row, 6..9, 0 and 区間 on the lower.
+    struct Key { const char *caption; int row, col; };
+    static constexpr Key kKeys[12] = {{"0", 1, 4}, {"1", 0, 0}, {"2", 0, 1}, {"3", 0, 2}, {"4", 0, 3}, {"5", 0, 4},
+                                      {"6", 1, 0}, {"7", 1, 1}, {"8", 1, 2}, {"9", 1, 3}, {"系統", 0, 5}, {"区間", 1, 5}};
+    QFont keyFont = font();
+    keyFont.setPointSizeF(8);
+    for (int i = 0; i < 12; ++i) {
+        const Key &k = kKeys[i];
+        auto *b = button(keys, QString::fromUtf8(k.caption), QRect(8 + k.col * 32, 60 + k.row * 31, 30, 27));
+        b->setFont(keyFont);
+        CommandButton1.add(i, b);
+    }
+    Label2.add(0, displayLabel(keys, QRect(206, 60, 70, 26)), forms::Naming::ByName);
+    Label2.add(1, captionLabel(keys, QStringLiteral("-"), QRect(276, 60, 14, 26)), forms::Naming::ByName);
+    Label2.add(2, displayLabel(keys, QRect(290, 60, 48, 26)), forms::Naming::ByName);
+    QFont display = font();
+    display.setPointSizeF(12);
+    display.setBold(true);
+    Label2(0)->setFont(display);
+    Label2(2)->setFont(display);
+    Command1.add(1, button(keys, QStringLiteral("リセット"), QRect(206, 92, 132, 26)));
+
+    // At start the list form is in front.
+    Frame1(0)->raise();
+}
+
+void frmCtl::buildControls()
+{
+    Command2.add(0, button(this, QStringLiteral("データ戻し"), QRect(4, 122 + kBelow, 112, 30)));
+    Command2.add(1, button(this, QStringLiteral("データ送り"), QRect(120, 122 + kBelow, 112, 30)));
+    Check1 = new QCheckBox(QStringLiteral("表示消去"), this);
+    Check1->setGeometry(242, 122 + kBelow, 107, 30);
+    forms::nameControl(*Check1, QStringLiteral("Check1"));
+    for (QWidget *w : {static_cast<QWidget *>(Command2(0)), static_cast<QWidget *>(Command2(1)),
+                       static_cast<QWidget *>(Check1)})
+        w->setEnabled(false); // until a route is loaded
+
+    Frame6 = new QGroupBox(this);
+    Frame6->setGeometry(4, 156 + kBelow, 92, 46);
+    forms::nameControl(*Frame6, QStringLiteral("Frame6"));
+    Check2 = new QCheckBox(QStringLiteral("深夜料金"), Frame6);
+    Check2->setGeometry(8, 14, 80, 24);
+    forms::nameControl(*Check2, QStringLiteral("Check2"));
+
+    Frame2 = new QGroupBox(QStringLiteral("バックライト"), this);
+    Frame2->setGeometry(100, 156 + kBelow, 249, 46);
+    forms::nameControl(*Frame2, QStringLiteral("Frame2"));
+    const char *const lights[3] = {"OFF", "ON1", "ON2"};
+    for (int i = 0; i < 3; ++i) {
+        auto *o = new QRadioButton(QString::fromLatin1(lights[i]), Frame2);
+        o->setGeometry(10 + i * 80, 18, 72, 22);
+        Option4.add(i, o);
+    }
+
+    const char *const scrollNames[2] = {"ｽｸﾛｰﾙ速度", "ｽｸﾛｰﾙ間隔"};
+    for (int i = 0; i < 2; ++i) {
+        const int y = 208 + kBelow + i * 24;
+        Label3.add(i, captionLabel(this, QString::fromUtf8(scrollNames[i]), QRect(4, y, 70, 20),
+                                   Qt::AlignLeft | Qt::AlignVCenter));
+        auto *s = new QScrollBar(Qt::Horizontal, this);
+        s->setGeometry(76, y + 1, 220, 18);
+        HScroll1.add(i, s);
+        Label1.add(i, displayLabel(this, QRect(300, y, 49, 20), Qt::AlignRight | Qt::AlignVCenter),
+                   forms::Naming::ByName);
+    }
+    HScroll1(0)->setRange(1, 2000);
+    HScroll1(0)->setValue(1);
+    HScroll1(1)->setRange(0, 3000);
+    HScroll1(1)->setValue(0);
+    for (int i = 0; i < 2; ++i)
+        forms::setCaption(*Label1(i), QString::number(HScroll1(i)->value()));
+
+    grpM_Tape = new QGroupBox(QStringLiteral("音合使用不可"), this);
+    grpM_Tape->setGeometry(4, 256 + kBelow, 202, 52);
+    forms::nameControl(*grpM_Tape, QStringLiteral("grpM_Tape"));
+    cmdTapeSet = button(grpM_Tape, QStringLiteral("調整"), QRect(6, 18, 44, 28));
+    cmdTapeBack = button(grpM_Tape, QStringLiteral("戻し"), QRect(54, 18, 44, 28));
+    cmdTapeNext = button(grpM_Tape, QStringLiteral("送り"), QRect(102, 18, 44, 28));
+    cmdTapeStop = button(grpM_Tape, QStringLiteral("■"), QRect(150, 18, 44, 28));
+    const std::pair<QPushButton *, const char *> tape[] = {
+        {cmdTapeSet, "cmdTapeSet"}, {cmdTapeBack, "cmdTapeBack"}, {cmdTapeNext, "cmdTapeNext"}, {cmdTapeStop, "cmdTapeStop"}};
+    for (auto [b, name] : tape) {
+        forms::nameControl(*b, QString::fromLatin1(name));
+        b->setEnabled(false); // until speech is available
+    }
+
+    Command4 = button(this, QStringLiteral("設定..."), QRect(212, 262 + kBelow, 100, 22));
+    forms::nameControl(*Command4, QStringLiteral("Command4"));
+    Command8 = button(this, QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QRect(212, 286 + kBelow, 100, 22));
+    forms::nameControl(*Command8, QStringLiteral("Command8"));
+    Check4 = button(this, QStringLiteral(">>"), QRect(316, 262 + kBelow, 33, 46));
+    Check4->setCheckable(true);
+    forms::nameControl(*Check4, QStringLiteral("Check4"));
+
+    // The preview part, beyond the narrow width.
+    const int x = twipsToPixels(kNarrowTwips - kBorderTwips) + 6;
+    Label4 = captionLabel(this, QStringLiteral("整理券プレビュー"), QRect(x, 4, 228, 18), Qt::AlignLeft | Qt::AlignVCenter);
+    forms::nameControl(*Label4, QStringLiteral("Label4"));
+    picSeirikenPrev = displayLabel(this, QRect(x, 24, 228, kClientHeight - 70), Qt::AlignLeft | Qt::AlignTop);
+    QPalette pal = picSeirikenPrev->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    picSeirikenPrev->setPalette(pal);
+    forms::nameControl(*picSeirikenPrev, QStringLiteral("picSeirikenPrev"), forms::Naming::ByName);
+    picSeirikenPrev->installEventFilter(this);
+    Combo1 = new QComboBox(this);
+    Combo1->setGeometry(x, kClientHeight - 38, 228, 26);
+    forms::nameControl(*Combo1, QStringLiteral("Combo1"));
+
+    MnuHide = new QMenu(this);
+    MnuHideCopy = MnuHide->addAction(QStringLiteral("コピー(&C)"));
+}
+
+void frmCtl::connectHandlers()
+{
+    forms::onClick(CommandButton1, [this](int Index) { CommandButton1_Click(Index); });
+    forms::onChange(List2, [this](int Index) { List2_Click(Index); });
+    forms::onChange(List3, [this](int Index) { List3_Click(Index); });
+    forms::onClick(Command1, [this](int Index) { Command1_Click(Index); });
+    forms::onClick(Command2, [this](int Index) { Command2_Click(Index); });
+    forms::onChange(Check1, [this] { Check1_Click(); });
+    forms::onSelected(Option4, [this](int Index) { Option4_Click(Index); });
+    for (auto [i, s] : HScroll1)
+        connect(s.data(), &QScrollBar::valueChanged, this,
+                [this, i = i] { platform::guarded([this, i] { HScroll1_Change(i); }); });
+    connect(Check4, &QPushButton::toggled, this, [this] { platform::guarded([this] { Check4_Click(); }); });
+    forms::onClick(Command4, [this] { Command4_Click(); });
+    forms::onClick(Command8, [this] { Command8_Click(); });
+    connect(MnuHideCopy, &QAction::triggered, this, [this] { platform::guarded([this] { MnuHideCopy_Click(); }); });
+}
+
+void frmCtl::Form_Load()
+{
+    windows::Form1().setWindowTitle(QStringLiteral("ソラトビ - 型番:") + core::exeName());
+    for (int i = 0; i < 12; ++i) {
+        KeyRegions[size_t(i)] = platform::roundRectRegion(28, 25, 2, 2).translated(2, 2);
+        CommandButton1(i)->setMask(KeyRegions[size_t(i)]);
+    }
+}
+
+void frmCtl::setWideForm(bool wide)
+{
+    const int outer = wide ? kWideTwips : kNarrowTwips;
+    setFixedSize(twipsToPixels(outer - kBorderTwips), kClientHeight);
+}
+
+bool frmCtl::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (auto [i, fr] : Frame1)
+            if (watched == fr) {
+                platform::guarded([this, i = i] { Frame1_DblClick(i); });
+                return true;
+            }
+    }
+    if (watched == picSeirikenPrev && event->type() == QEvent::MouseButtonPress) {
+        const auto *me = static_cast<QMouseEvent *>(event);
+        if (me->button() == Qt::RightButton) {
+            MnuHide->popup(me->globalPosition().toPoint());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmCtl::Frame1_DblClick(int Index)
+{
+    if (Index != 0 && Index != 1)
+        return;
+    InputMode = int16_t(Index);
+    Frame1(Index)->lower();
+}
+
+void frmCtl::CommandButton1_Click(int Index)
+{
+    mdlSndAPI::SndPlay(soundBox(1), QStringLiteral("S1"), 0, 0);
+    if (Index >= 0 && Index <= 9) {
+        QLabel &target = *Label2(KeyTarget ? 0 : 2);
+        const int limit = KeyTarget ? 5 : 3;
+        const QString shown = forms::caption(target);
+        if (shown.size() < limit)
+            forms::setCaption(target, shown + QString::number(Index));
+    } else if (Index == 10) {
+        KeyTarget = true;
+        forms::setCaption(*Label2(0), QString());
+    } else if (Index == 11) {
+        KeyTarget = false;
+        forms::setCaption(*Label2(2), QString());
+    }
+}
+
+void frmCtl::List2_Click(int)
+{
+    mdlSndAPI::SndPlay(soundBox(1), QStringLiteral("S1"), 0, 0);
+}
+
+void frmCtl::List3_Click(int)
+{
+    mdlSndAPI::SndPlay(soundBox(0), QStringLiteral("S1"), 0, 0);
+}
+
+void frmCtl::Command1_Click(int Index)
+{
+    frmOption &o = options();
+    const QString fareFolder = platform::withSeparator(forms::text(*o.Text2(0)));
+    const QString tapeFolder = platform::withSeparator(forms::text(*o.Text2(1)));
+    Q_UNUSED(tapeFolder); // the announcement list is loaded here once the tape exists
+    mdlSndAPI::SndPlay(soundBox(0), QStringLiteral("S1"), 0, 0);
+
+    Route.RouteNo.clear();
+    QString section;
+    if (Index == 0) {
+        for (int i = 0; i < 5; ++i)
+            Route.RouteNo += listDigit(*List2(i));
+        for (int i = 0; i < 3; ++i)
+            section += listDigit(*List3(i));
+    } else {
+        Route.RouteNo = forms::caption(*Label2(0));
+        section = forms::caption(*Label2(2));
+    }
+    Route.StartSection = sectionOf(section);
+    const QString key = fare::routeKey(Route.RouteNo);
+
+    try {
+        const QString path = platform::findFile(fareFolder + key + QStringLiteral(".hy3"));
+        if (path.isEmpty()) {
+            showOk(QStringLiteral("指定した系統のデータがありません..."));
+            return;
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            vb::raise(vb::ErrPathFileAccess);
+        // A fare file holds at most 301 records of a few hundred bytes; more
+        // than this is not a fare file, and is not read into memory.
+        constexpr qint64 kMaxBytes = qint64(16) << 20;
+        if (file.size() > kMaxBytes)
+            vb::raise(vb::ErrBadFileName, QStringLiteral("運賃データの大きさが不正です。"));
+        const fare::FareFile data = fare::readFareFile(file.readAll());
+        Route.DataCount = data.DataCount;
+        if (data.DataCount == 0) {
+            showOk(QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."));
+            return;
+        }
+        if (data.DataCount - 1 < Route.StartSection) {
+            showOk(QStringLiteral("指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい."));
+            return;
+        }
+        Route.CurIndex = int16_t(Route.StartSection - 1);
+        FareTable.install(data);
+
+        Form1 &panel = windows::Form1();
+        panel.ChimeiCtl()->SetChimei(QStringLiteral("系統設定"));
+        for (int k = 1; k <= Form1::kCells; ++k)
+            panel.Degit(k)->ResetDegit(true);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        platform::pauseFor(lampTestMs);
+        for (int k = 1; k <= Form1::kCells; ++k)
+            panel.Degit(k)->setValue(0);
+
+        Command2(0)->setEnabled(true);
+        Command2(1)->setEnabled(true);
+        Check1->setEnabled(true);
+        Route.TicketDate = forms::optionValue(*o.Option4(0)) || forms::optionValue(*o.Option4(1))
+                               ? dateNow()
+                               : forms::caption(*o.Label10);
+        DispData(Route.CurIndex + 1);
+    } catch (...) {
+        showOk(vb::currentError().description());
+    }
+}
+
+void frmCtl::Command2_Click(int Index)
+{
+    // The loaded rows bound the ride, whatever count a later file declared.
+    const int last = std::min<int>(Route.DataCount, FareTable.loadedRows()) - 1;
+    if (Index == 0) {
+        if (Route.CurIndex <= 0)
+            return;
+        --Route.CurIndex;
+    } else {
+        if (Route.CurIndex >= last)
+            return;
+        ++Route.CurIndex;
+    }
+    frmOption &o = options();
+    const qint16 sync = forms::optionValue(*o.Option6(0));
+    QString sound;
+    if (forms::optionValue(*o.Option2(0))) {
+        sound = soundBox(7);
+    } else {
+        const int column = forms::listIndex(*o.Combo1) + 1;
+        const int v = column >= 1 ? FareTable.row(Route.CurIndex + 1).fare(column) : 0;
+        if (v >= 1 && v <= 3)
+            sound = soundBox(7 + v);
+    }
+    if (!sound.isEmpty())
+        mdlSndAPI::SndPlay(sound, QStringLiteral("S2"), sync, 0);
+    DispData(Route.CurIndex + 1);
+}
+
+void frmCtl::DispData(int row)
+{
+    frmOption &o = options();
+    Form1 &panel = windows::Form1();
+    const fare::FareRecord &r = FareTable.row(row);
+    const bool night = forms::checkValue(*Check2) == 1;
+    for (int c = Route.StartSection; c <= Form1::kCells; ++c) {
+        // Doubled in a wider type: a night fare above 16383 shows as the
+        // number it is (the cell cuts it to its positions), never overflows.
+        const int v = r.fare(c);
+        panel.Degit(c)->setValue(night && v != -1 ? 2 * v : v);
+    }
+
+    const auto slot = [&o](int combo) { return forms::listIndex(*o.Combo4(combo)) + 1; };
+    const auto show = [&panel](int cell, const QVariant &value) {
+        if (cell >= 1 && cell <= Form1::kCells) // no selection addresses the hidden element 0
+            panel.Degit(cell)->setValue(value);
+    };
+    if (forms::checkValue(*o.Check3(0)) == 1)
+        show(slot(0), forms::checkValue(*o.Check3(4)) == 1 ? row - 1 : row);
+    if (forms::checkValue(*o.Check3(1)) == 1)
+        show(slot(1), int(r.SeiriNo));
+    if (forms::checkValue(*o.Check3(2)) == 1)
+        show(slot(2), Route.RouteNo);
+    if (forms::checkValue(*o.Check3(3)) == 1) {
+        const int column = slot(4);
+        if (column >= 1 && column <= fare::kColumns)
+            show(slot(3), int(r.fare(column)));
+    }
+
+    picSeirikenPrev->clear();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    panel.ChimeiCtl()->SetChimei(r.StopName);
+}
+
+void frmCtl::Check1_Click()
+{
+    Form1 &panel = windows::Form1();
+    const bool cleared = forms::checkValue(*Check1) == 1;
+    if (cleared) {
+        panel.ChimeiCtl()->SetChimei(QString());
+        for (int k = 1; k <= Form1::kCells; ++k)
+            panel.Degit(k)->ResetDegit(false);
+        panel.Timer1()->stop();
+        panel.TimeDegit(0)->setValue(QString());
+        panel.TimeDegit(1)->setValue(QString());
+    }
+    for (QWidget *w : {static_cast<QWidget *>(Frame1(0)), static_cast<QWidget *>(Frame1(1)),
+                       static_cast<QWidget *>(Command2(0)), static_cast<QWidget *>(Command2(1)),
+                       static_cast<QWidget *>(Frame6)})
+        w->setEnabled(!cleared);
+    if (cleared) {
+        grpM_Tape->setEnabled(false);
+        return;
+    }
+    if (panel.TimeDegit(0)->isVisible())
+        panel.Timer1()->start();
+    grpM_Tape->setEnabled(TapeEnabled);
+    DispData(Route.CurIndex + 1);
+}
+
+void frmCtl::Check4_Click()
+{
+    const bool wide = Check4->isChecked();
+    setWideForm(wide);
+    Check4->setText(wide ? QStringLiteral("<<") : QStringLiteral(">>"));
+    Check4->setToolTip(wide ? QStringLiteral("整理券プレビューを隠します") : QStringLiteral("整理券プレビューを開きます"));
+}
+
+void frmCtl::HScroll1_Change(int Index)
+{
+    forms::setCaption(*Label1(Index), QString::number(HScroll1(Index)->value()));
+    ChimeiCtl_A &strip = *windows::Form1().ChimeiCtl();
+    strip.setSpeed(int16_t(HScroll1(0)->value()));
+    strip.setScrollStartWait(HScroll1(1)->value());
+}
+
+void frmCtl::Command4_Click()
+{
+    Form1 &panel = windows::Form1();
+    struct Disabled {
+        QPointer<QWidget> a, b;
+        Disabled(QWidget *x, QWidget *y) : a(x), b(y) { a->setEnabled(false), b->setEnabled(false); }
+        ~Disabled()
+        {
+            if (a) a->setEnabled(true);
+            if (b) b->setEnabled(true);
+        }
+    };
+    {
+        Disabled both(&panel, this);
+        frmOption &o = options();
+        o.exec();
+    }
+    panel.ChimeiCtl()->SetChimei(QString());
+    panel.ChimeiCtl()->SetChimei(FareTable.row(Route.CurIndex + 1).StopName);
+}
+
+QString frmCtl::aboutText()
+{
+    const QString crlf = QStringLiteral("\r\n");
+    return QStringLiteral("型番：") + core::exeName() + crlf
+           + QStringLiteral("バージョン：%1.%2.%3").arg(S4_VERSION_MAJOR).arg(S4_VERSION_MINOR).arg(S4_VERSION_PATCH)
+           + crlf + crlf + QStringLiteral("企画・配布：そらとび路線研究会") + crlf
+           + QStringLiteral("制作：ソラトビ開発室　2019-%1").arg(QDate::currentDate().year()) + crlf;
+}
+
+void frmCtl::Command8_Click()
+{
+    Form1 &panel = windows::Form1();
+    panel.setEnabled(false);
+    struct Enable {
+        QPointer<QWidget> w;
+        ~Enable() { if (w) w->setEnabled(true); }
+    } again{&panel};
+    kxp4::Call_dlg110(this, 1, aboutText());
+}
+
+void frmCtl::MnuHideCopy_Click()
+{
+    QClipboard *clip = QGuiApplication::clipboard();
+    clip->clear();
+    clip->setImage(picSeirikenPrev->grab().toImage());
+}
+
+QImage frmCtl::loadPicture(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true); // the extension proves nothing
+    const QByteArray format = reader.format();
+    if (format != "bmp" && format != "gif" && format != "jpeg" && format != "jpg") {
+        if (!QFileInfo::exists(path))
+            vb::raise(vb::ErrFileNotFound);
+        vb::raise(vb::ErrInvalidPicture);
+    }
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > kMaxPicturePixels)
+        vb::raise(vb::ErrInvalidPicture);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        switch (reader.error()) {
+        case QImageReader::FileNotFoundError: vb::raise(vb::ErrFileNotFound);
+        case QImageReader::DeviceError: vb::raise(vb::ErrDeviceIO);
+        default: vb::raise(vb::ErrInvalidPicture);
+        }
+    }
+    return image;
+}
+
+void frmCtl::Option4_Click(int Index)
+{
+    frmOption &o = options();
+    Form1 &panel = windows::Form1();
+    uint32_t colour = 0;
+    try {
+        colour = forms::faceColor(*o.Command5(Index));
+        static constexpr int kUserOption[3] = {6, 2, 5};
+        if (forms::optionValue(*o.Option3(1)) && forms::optionValue(*o.Option3(kUserOption[Index]))) {
+            const QString path = platform::findFile(forms::text(*o.txtSelectPanel(Index)));
+            if (!path.isEmpty())
+                panel.setPicture(QPixmap::fromImage(loadPicture(path)));
+        } else {
+            panel.setPicture(panel.imgRes(Index));
+        }
+    } catch (...) {
+        const vb::Error e = vb::currentError();
+        platform::MsgBox(QStringLiteral("エラーです。\r\n\r\nエラーコード：%1").arg(e.number()) + pictureErrorText(e.number()),
+                         platform::vbCritical, QStringLiteral("エラー"));
+    }
+    for (int k = 1; k <= Form1::kCells; ++k) {
+        QLabel *l = panel.lblSeiriNum(k);
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, platform::fromOle(colour));
+        l->setPalette(pal);
+    }
+}
+
+void frmCtl::GetCtrlDataInfo(IniData &d) const
+{
+    const QPoint p = platform::pixelsToTwips(1) * pos();
+    d.CtlLeft = p.x();
+    d.CtlTop = p.y();
+    d.ChimeiSpeed = HScroll1(0)->value();
+    d.ChimeiScrollStartWait = HScroll1(1)->value();
+    d.InputMode = InputMode;
+    d.SeiriPrevOpen = Check4->isChecked() ? 1 : 0;
+    d.LateNightFare = forms::checkValue(*Check2);
+}
+
+void frmCtl::SetCtrlDataInfo(const IniData &d)
+{
+    move(twipsToPixels(d.CtlLeft), twipsToPixels(d.CtlTop));
+    HScroll1(0)->setValue(d.ChimeiSpeed);
+    HScroll1(1)->setValue(d.ChimeiScrollStartWait);
+    InputMode = d.InputMode;
+    Check4->setChecked(d.SeiriPrevOpen == 1);
+    forms::setCheckValue(*Check2, d.LateNightFare);
+    Frame1_DblClick(InputMode);
+}
+
+void frmCtl::closeEvent(QCloseEvent *event)
+{
+    if (m_exiting) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    platform::guarded([this, event] {
+        if (!Form_QueryUnload())
+            return;
+        exitSequence();
+        event->accept();
+    });
+}
+
+bool frmCtl::Form_QueryUnload()
+{
+    return platform::MsgBox(QStringLiteral("ソラトビを終了しますか？"), platform::vbYesNo | platform::vbQuestion,
+                            QStringLiteral("ソラトビの終了確認"))
+           == platform::vbYes;
+}
+
+void frmCtl::exitSequence()
+{
+    Form1 &panel = windows::Form1();
+    panel.ChimeiCtl()->SetChimei(QString());
+    panel.DeleteRgn();
+    for (auto [i, b] : CommandButton1)
+        b->clearMask();
+    KeyRegions.fill(QRegion());
+    mdlSndAPI::SndCloseAll();
+    m_exiting = true;
+    // Every window closes and the event loop ends; nothing is left running.
+    if (QWidget *o = windows::loaded(windows::Id::Options))
+        o->hide();
+    panel.hide();
+    hide();
+    QCoreApplication::quit();
+}

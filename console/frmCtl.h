@@ -1,0 +1,123 @@
+#pragma once
+// The operation console "集中操作盤": route input on lists or a keypad,
+// stepping stop by stop, blanking the panel, the night fare, the backlight,
+// the stop-name scroll settings, the ticket preview, the options and the exit.
+// It owns the route fare table and the stepping state.
+#include "console/FareData.h"
+#include "forms/ControlArray.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegion>
+#include <QScrollBar>
+#include <QWidget>
+#include <array>
+
+class QAction;
+class QMenu;
+struct IniData;
+
+class frmCtl : public QWidget {
+    Q_OBJECT
+public:
+    // Outer widths with the ticket preview hidden and shown.
+    static constexpr int kNarrowTwips = 5385, kWideTwips = 9000;
+
+    explicit frmCtl(QWidget *parent = nullptr);
+    ~frmCtl() override;
+
+    void Form_Load();
+
+    // Route input, list form and keypad form, stacked in one place.
+    forms::ControlArray<QFrame> Frame1{QStringLiteral("Frame1")};
+    forms::ControlArray<QListWidget> List2{QStringLiteral("List2")};
+    forms::ControlArray<QListWidget> List3{QStringLiteral("List3")};
+    forms::ControlArray<QPushButton> Command1{QStringLiteral("Command1")};
+    forms::ControlArray<QPushButton> CommandButton1{QStringLiteral("CommandButton1")};
+    forms::ControlArray<QLabel> Label2{QStringLiteral("Label2")};
+
+    forms::ControlArray<QPushButton> Command2{QStringLiteral("Command2")};
+    QCheckBox *Check1 = nullptr; // 表示消去
+    QGroupBox *Frame6 = nullptr;
+    QCheckBox *Check2 = nullptr; // 深夜料金
+    QGroupBox *Frame2 = nullptr;
+    forms::ControlArray<QRadioButton> Option4{QStringLiteral("Option4")};
+    forms::ControlArray<QScrollBar> HScroll1{QStringLiteral("HScroll1")};
+    forms::ControlArray<QLabel> Label1{QStringLiteral("Label1")};
+    forms::ControlArray<QLabel> Label3{QStringLiteral("Label3")};
+    QGroupBox *grpM_Tape = nullptr;
+    QPushButton *cmdTapeSet = nullptr, *cmdTapeBack = nullptr, *cmdTapeNext = nullptr, *cmdTapeStop = nullptr;
+    QPushButton *Check4 = nullptr; // ">>": a toggle for the ticket preview part of the window
+    QLabel *Label4 = nullptr;
+    QLabel *picSeirikenPrev = nullptr;
+    QComboBox *Combo1 = nullptr; // the plug-in's companies
+    QPushButton *Command4 = nullptr; // 設定...
+    QPushButton *Command8 = nullptr; // ﾊﾞｰｼﾞｮﾝ
+    QMenu *MnuHide = nullptr;
+    QAction *MnuHideCopy = nullptr;
+
+    // Console state.
+    int16_t InputMode = 0;  // the input frame last sent to the back
+    bool KeyTarget = false; // keypad digits go to the route (true) or the section
+    bool TapeEnabled = false; // speech output is available
+    std::array<QRegion, 12> KeyRegions;
+
+    // The route: its fare table and where the ride stands.
+    fare::FareTable FareTable;
+    fare::RouteState Route;
+
+    // Public operations.
+    void DispData(int row);
+    void GetCtrlDataInfo(IniData &d) const;
+    void SetCtrlDataInfo(const IniData &d);
+    void Option4_Click(int Index);
+
+    // Event handlers.
+    void Frame1_DblClick(int Index);
+    void CommandButton1_Click(int Index);
+    void List2_Click(int Index);
+    void List3_Click(int Index);
+    void Command1_Click(int Index);
+    void Command2_Click(int Index);
+    void Check1_Click();
+    void Check4_Click();
+    void HScroll1_Change(int Index);
+    void Command4_Click();
+    void Command8_Click();
+    void MnuHideCopy_Click();
+    bool Form_QueryUnload(); // true: the program ends
+
+    // How long the lamp test after a route load lights every segment
+    // (tests shorten it).
+    static inline int lampTestMs = 3000;
+
+    // The text of the about box.
+    static QString aboutText();
+
+    // The picture a backlight state shows (the panel keeps its own when
+    // the file is missing); errors are numbered as the message expects.
+    static QImage loadPicture(const QString &path);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildInputFrames();
+    void buildControls();
+    void connectHandlers();
+    void setWideForm(bool wide);
+    void exitSequence();
+    bool m_exiting = false;
+};
+
+namespace windows {
+// The console, created hidden and loaded on first use.
+::frmCtl &frmCtl();
+} // namespace windows

@@ -1,0 +1,365 @@
+// The console driven as a user drives it: the keypad, loading a route,
+// stepping with its sounds, clearing the display, the night fare and the
+// information digits, the preview width, the backlight pictures and the exit.
+#include "assets/AssetFonts.h"
+#include "console/frmCtl.h"
+#include "core/Cp932.h"
+#include "core/IniData.h"
+#include "forms/Values.h"
+#include "forms/Windows.h"
+#include "options/frmOption.h"
+#include "panel/Form1.h"
+#include "platform/Fonts.h"
+#include "platform/MsgBox.h"
+#include "sound/mdlSndAPI.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+void put16(QByteArray &b, int v)
+{
+    char le[2];
+    qToLittleEndian<int16_t>(int16_t(v), le);
+    b.append(le, 2);
+}
+
+// Stop i (1-based) is named "停留所i", ticket i, column c = 10 * i + c; the
+// last value column holds the step-sound selector given.
+QByteArray fareFile(int count, const QList<int> &selectors = {})
+{
+    QByteArray b;
+    put16(b, count);
+    for (int i = 1; i <= count; ++i) {
+        const QByteArray sjis = cp932::encode(QStringLiteral("停留所%1").arg(i));
+        put16(b, int(sjis.size()));
+        b += sjis;
+        put16(b, i);
+        for (int c = 1; c <= 150; ++c)
+            put16(b, c == 150 ? selectors.value(i - 1) : c == 7 ? 230 : c == 8 ? -1 : 10 * i + c);
+    }
+    return b;
+}
+
+} // namespace
+
+class TestConsole : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QStringList m_sent;
+    QStringList m_boxes;
+    int m_answer = platform::vbNo;
+
+    frmCtl &console() { return windows::frmCtl(); }
+    frmOption &options() { return windows::frmOption(); }
+    Form1 &panel() { return windows::Form1(); }
+
+    QString file(const QString &name, const QByteArray &content = "RIFF")
+    {
+        QFile f(m_dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write a fixture");
+        f.write(content);
+        return f.fileName();
+    }
+    // The sound files the commands played, by their base name, in order.
+    QStringList played() const
+    {
+        QStringList names;
+        for (const QString &c : m_sent)
+            if (c.startsWith(QStringLiteral("open ")))
+                names << QFileInfo(c.section(u'"', 1, 1)).baseName() + (c.contains(QStringLiteral("S2 ")) ? "@S2" : "");
+        return names;
+    }
+    void load(const QString &route, const QString &section)
+    {
+        console().CommandButton1_Click(10);
+        for (QChar d : route)
+            console().CommandButton1_Click(d.digitValue());
+        console().CommandButton1_Click(11);
+        for (QChar d : section)
+            console().CommandButton1_Click(d.digitValue());
+        m_sent.clear();
+        console().Command1_Click(1);
+    }
+    QString cell(int i) { return panel().Degit(i)->Value().toString(); }
+
+private slots:
+    void initTestCase()
+    {
+        platform::installFontSubstitutions();
+        assets::registerDigitFonts();
+        frmCtl::lampTestMs = 0;
+    }
+    void init()
+    {
+        panel(); // the whole start-up: panel, options and console
+        m_sent.clear();
+        m_boxes.clear();
+        mdlSndAPI::setMciSender([this](const QString &c) {
+            m_sent << c;
+            return 0;
+        });
+        platform::setMsgBoxHandler([this](const platform::MsgBoxRequest &r) {
+            m_boxes << r.prompt;
+            return m_answer;
+        });
+        forms::setText(*options().Text2(0), m_dir.path());
+        for (int i : {0, 1, 7, 8, 9, 10})
+            forms::setText(*options().txtSelectSound(i), file(QStringLiteral("snd%1.wav").arg(i)));
+    }
+    void cleanup()
+    {
+        mdlSndAPI::setMciSender({});
+        platform::setMsgBoxHandler({});
+        windows::unloadAll();
+    }
+
+    void keypadKeepsFiveRouteAndThreeSectionDigits()
+    {
+        frmCtl &c = console();
+        c.CommandButton1_Click(10);
+        for (int i = 0; i < 6; ++i)
+            c.CommandButton1_Click(7);
+        c.CommandButton1_Click(11);
+        for (int d : {1, 2, 3, 4})
+            c.CommandButton1_Click(d);
+        QCOMPARE(forms::caption(*c.Label2(0)), QStringLiteral("77777"));
+        QCOMPARE(forms::caption(*c.Label2(2)), QStringLiteral("123"));
+        QCOMPARE(played().count(QStringLiteral("snd1")), 12); // every press sounds, ignored digits too
+        c.CommandButton1_Click(11);
+        QCOMPARE(forms::caption(*c.Label2(0)), QStringLiteral("77777"));
+        QCOMPARE(forms::caption(*c.Label2(2)), QString());
+        c.CommandButton1_Click(10);
+        QCOMPARE(forms::caption(*c.Label2(0)), QString());
+    }
+
+    void loadingARoute()
+    {
+        file(QStringLiteral("12.HY3"), fareFile(5)); // found whatever its letter case
+        load(QStringLiteral("00012"), QStringLiteral("2"));
+        QCOMPARE(m_boxes, QStringList());
+        QCOMPARE(played(), QStringList({"snd0"})); // the route-set sound only
+        frmCtl &c = console();
+        QCOMPARE(int(c.Route.CurIndex), 1);
+        QCOMPARE(c.Route.RouteNo, QStringLiteral("00012"));
+        QVERIFY(c.Command2(1)->isEnabled() && c.Check1->isEnabled());
+        QCOMPARE(cell(1), QStringLiteral("0")); // before the start section: the lamp test's 0
+        QCOMPARE(cell(2), QString::number(22));
+        QCOMPARE(cell(60), QString::number(80));
+        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所2"));
+    }
+
+    void rejectedLoads_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file") << "7" << "1" << "指定した系統のデータがありません...";
+        QTest::newRow("count 0") << "20" << "1" << "指定した系統はデータの数が0(未登録)の可能性があります...";
+        QTest::newRow("section past the data")
+            << "12" << "5" << "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.";
+        QTest::newRow("count -1") << "21" << "1" << "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.";
+        QTest::newRow("cut file") << "22" << "1" << "ファイルにこれ以上データがありません。";
+    }
+    void rejectedLoads()
+    {
+        QFETCH(QString, route);
+        QFETCH(QString, section);
+        QFETCH(QString, message);
+        file(QStringLiteral("12.hy3"), fareFile(5));
+        file(QStringLiteral("20.hy3"), fareFile(0));
+        file(QStringLiteral("21.hy3"), fareFile(-1));
+        file(QStringLiteral("22.hy3"), fareFile(3).chopped(10));
+        file(QStringLiteral("3.hy3"), fareFile(3));
+        load(QStringLiteral("3"), QStringLiteral("1"));
+        m_boxes.clear();
+        load(route, section);
+        QCOMPARE(m_boxes, QStringList{message});
+        QCOMPARE(played().value(0), QStringLiteral("snd0")); // the sound came first
+        // The previous route stays on the panel and in the table.
+        QCOMPARE(console().FareTable.loadedRows(), 3);
+        QCOMPARE(console().FareTable.row(1).StopName, QStringLiteral("停留所1"));
+        QCOMPARE(cell(5), QString::number(15));
+        // Stepping never goes past the rows actually loaded.
+        for (int i = 0; i < 5; ++i)
+            console().Command2_Click(1);
+        QVERIFY(console().Route.CurIndex <= 2);
+    }
+
+    void steppingStopsAtBothEndsInSilence()
+    {
+        file(QStringLiteral("12.hy3"), fareFile(3));
+        forms::setOptionValue(*options().Option2(0), -1); // always the fixed sound
+        load(QStringLiteral("12"), QStringLiteral("1"));
+        frmCtl &c = console();
+        m_sent.clear();
+        c.Command2_Click(0);
+        QCOMPARE(played(), QStringList());
+        c.Command2_Click(1);
+        c.Command2_Click(1);
+        c.Command2_Click(1); // already on the last stop
+        QCOMPARE(played(), QStringList({"snd7@S2", "snd7@S2"}));
+        QCOMPARE(int(c.Route.CurIndex), 2);
+        QCOMPARE(cell(1), QString::number(31));
+    }
+
+    void stepSoundByColumnAndSyncFlag()
+    {
+        file(QStringLiteral("12.hy3"), fareFile(5, {0, 1, 2, 3, 4}));
+        frmOption &o = options();
+        forms::setOptionValue(*o.Option2(1), -1);
+        forms::setListIndex(*o.Combo1, 149); // column 150
+        forms::setOptionValue(*o.Option6(0), -1);
+        load(QStringLiteral("12"), QStringLiteral("1"));
+        m_sent.clear();
+        for (int i = 0; i < 4; ++i)
+            console().Command2_Click(1);
+        QCOMPARE(played(), QStringList({"snd8@S2", "snd9@S2", "snd10@S2"})); // 4 is silent
+        QVERIFY(m_sent.filter(QStringLiteral("play ")).first().endsWith(QStringLiteral(" wait")));
+        QCOMPARE(cell(1), QString::number(51)); // the silent step still changed the fares
+    }
+
+    void nightFareAndInformationDigits()
+    {
+        file(QStringLiteral("12.hy3"), fareFile(3));
+        frmOption &o = options();
+        forms::setCheckValue(*o.Check3(0), 1); // stop order in cell 7, counted from 0
+        forms::setListIndex(*o.Combo4(0), 6);
+        forms::setCheckValue(*o.Check3(4), 1);
+        forms::setCheckValue(*o.Check3(2), 1); // route number in cell 7 too: it wins
+        forms::setListIndex(*o.Combo4(2), 6);
+        forms::setCheckValue(*o.Check3(3), 1); // column 8 in cell 10, never doubled
+        forms::setListIndex(*o.Combo4(4), 7);
+        forms::setListIndex(*o.Combo4(3), 9);
+        forms::setCheckValue(*console().Check2, 1);
+        load(QStringLiteral("012"), QStringLiteral("1"));
+        QCOMPARE(cell(1), QString::number(2 * 11));
+        QCOMPARE(cell(7), QStringLiteral("012")); // as entered, leading zero kept
+        QCOMPARE(cell(8), QStringLiteral("-1"));  // -1 is never doubled
+        QCOMPARE(cell(10), QStringLiteral("-1"));
+        forms::setCheckValue(*o.Check3(2), 0);
+        console().Command2_Click(1);
+        QCOMPARE(cell(7), QStringLiteral("1")); // the second stop counted from 0
+    }
+
+    void clearingTheDisplay()
+    {
+        file(QStringLiteral("12.hy3"), fareFile(8));
+        load(QStringLiteral("12"), QStringLiteral("5"));
+        frmCtl &c = console();
+        forms::setCheckValue(*c.Check1, 1);
+        QCOMPARE(panel().Degit(5)->shownText().trimmed(), QString());
+        QVERIFY(!c.Frame1(0)->isEnabled() && !c.Command2(1)->isEnabled() && !c.Frame6->isEnabled());
+        QVERIFY(!panel().Timer1()->isActive());
+        forms::setCheckValue(*c.Check1, 0);
+        QVERIFY(c.Frame1(1)->isEnabled() && c.Command2(0)->isEnabled());
+        QVERIFY(!c.grpM_Tape->isEnabled());      // no speech here
+        QVERIFY(!panel().Timer1()->isActive()); // the clock digits are hidden
+        QCOMPARE(cell(5), QString::number(55));
+        QCOMPARE(panel().Degit(4)->shownText().trimmed(), QString()); // not rewritten
+    }
+
+    void previewWidthAndSavedControls()
+    {
+        frmCtl &c = console();
+        c.Check4->setChecked(true);
+        QCOMPARE(c.width(), 594);
+        QCOMPARE(c.Check4->text(), QStringLiteral("<<"));
+        QCOMPARE(c.Check4->toolTip(), QStringLiteral("整理券プレビューを隠します"));
+        IniData d;
+        d.CtlLeft = 1500, d.CtlTop = 3000, d.ChimeiSpeed = 250, d.ChimeiScrollStartWait = 1200;
+        d.InputMode = 1, d.SeiriPrevOpen = 0, d.LateNightFare = 1;
+        c.SetCtrlDataInfo(d);
+        QCOMPARE(c.width(), 353);
+        QCOMPARE(c.Check4->toolTip(), QStringLiteral("整理券プレビューを開きます"));
+        QCOMPARE(int(panel().ChimeiCtl()->Speed()), 250);
+        QCOMPARE(panel().ChimeiCtl()->ScrollStartWait(), 1200);
+        QCOMPARE(forms::caption(*c.Label1(1)), QStringLiteral("1200"));
+        // The saved frame went behind the other one.
+        const QObjectList order = c.children();
+        QVERIFY(order.indexOf(c.Frame1(1)) < order.indexOf(c.Frame1(0)));
+        IniData back;
+        c.GetCtrlDataInfo(back);
+        QCOMPARE(back.CtlLeft, 1500);
+        QCOMPARE(back.CtlTop, 3000);
+        QCOMPARE(back.ChimeiSpeed, 250);
+        QCOMPARE(int(back.InputMode), 1);
+        QCOMPARE(int(back.LateNightFare), 1);
+    }
+
+    void backlightPictures_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("individual");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("built in") << 0 << false << "" << "";
+        QTest::newRow("user picture") << 1 << true << "user.bmp" << "";
+        QTest::newRow("missing file: silent") << 1 << true << "none.jpg" << "";
+        QTest::newRow("text named .jpg")
+            << 2 << true << "text.jpg" << "エラーです。\r\n\r\nエラーコード：481　指定した画像の内容が不正です。この部分では扱えません。";
+    }
+    void backlightPictures()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, individual);
+        QFETCH(QString, fileName);
+        QFETCH(QString, message);
+        QImage user(40, 20, QImage::Format_RGB32);
+        user.fill(Qt::red);
+        user.save(m_dir.filePath(QStringLiteral("user.bmp")));
+        file(QStringLiteral("text.jpg"), "this is not a picture");
+        frmOption &o = options();
+        static constexpr int kUser[3] = {6, 2, 5};
+        forms::setOptionValue(*o.Option3(individual ? 1 : 0), -1);
+        forms::setOptionValue(*o.Option3(kUser[state]), -1);
+        forms::setText(*o.txtSelectPanel(state), fileName.isEmpty() ? QString() : m_dir.filePath(fileName));
+        forms::setFaceColor(*o.Command5(state), 0x000000FF);
+        const QImage before = panel().Picture().toImage();
+        console().Option4_Click(state);
+        QCOMPARE(m_boxes, message.isEmpty() ? QStringList() : QStringList{message});
+        const QImage after = panel().Picture().toImage();
+        if (fileName == u"user.bmp")
+            QCOMPARE(after.pixelColor(5, 5), QColor(Qt::red));
+        else if (!individual)
+            QCOMPARE(after, panel().imgRes(state).toImage());
+        else
+            QCOMPARE(after, before);
+        for (int k : {1, 60})
+            QCOMPARE(panel().lblSeiriNum(k)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    }
+
+    void exitAsksFirst()
+    {
+        frmCtl &c = console();
+        c.CommandButton1_Click(10);
+        c.CommandButton1_Click(3);
+        m_sent.clear();
+        m_answer = platform::vbNo;
+        QVERIFY(!c.close());
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("ソラトビを終了しますか？")});
+        QVERIFY(m_sent.isEmpty());
+        QCOMPARE(forms::caption(*c.Label2(0)), QStringLiteral("3"));
+        m_answer = platform::vbYes;
+        QVERIFY(c.close());
+        QCOMPARE(m_sent.filter(QStringLiteral("close ")).size(), 4); // every channel closed
+        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QString());
+        QVERIFY(!panel().isVisible());
+    }
+
+    void aboutText()
+    {
+        const QStringList lines = frmCtl::aboutText().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.value(0), QStringLiteral("型番：") + QFileInfo(QCoreApplication::applicationFilePath()).baseName());
+        QVERIFY(lines.value(1).startsWith(QStringLiteral("バージョン：4.0.")));
+        QCOMPARE(lines.value(2), QString());
+        QVERIFY(lines.value(4).endsWith(QString::number(QDate::currentDate().year())));
+    }
+};
+
+QTEST_MAIN(TestConsole)
+#include "test_console.moc"
