@@ -168,8 +168,9 @@ void frmCtl::buildInputFrames()
     QFrame *lists = Frame1(0);
     QFont title = font();
     title.setBold(true);
-    captionLabel(lists, QStringLiteral("系統設定"), QRect(6, 2, 100, 18), Qt::AlignLeft | Qt::AlignVCenter)
-        ->setFont(title);
+    for (int i = 0; i < 2; ++i)
+        captionLabel(Frame1(i), QStringLiteral("系統設定"), QRect(6, 2, 100, 18), Qt::AlignLeft | Qt::AlignVCenter)
+            ->setFont(title);
     captionLabel(lists, QStringLiteral("系　統"), QRect(6, 20, 148, 18));
     captionLabel(lists, QStringLiteral("区間"), QRect(164, 20, 88, 18));
     for (int i = 0; i < 5; ++i)
