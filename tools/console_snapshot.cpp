@@ -1,0 +1,149 @@
+// Writes pictures of the console for the documentation: beside the panel,
+// with each input frame in front, widened, the three backlight states (a
+// user picture in one) and a route at night with two information digits.
+// Run under a display (xvfb-run works): console_snapshot OUTPUT_FOLDER
+#include "assets/AssetFonts.h"
+#include "console/frmCtl.h"
+#include "core/Cp932.h"
+#include "forms/Values.h"
+#include "forms/Windows.h"
+#include "options/frmOption.h"
+#include "panel/Form1.h"
+#include "platform/Fonts.h"
+#include "platform/MsgBox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+namespace {
+
+void waitMs(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+QImage shot(QWidget &w)
+{
+    QImage img = w.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    if (!w.mask().isEmpty())
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (!w.mask().contains(QPoint(x, y)))
+                    img.setPixelColor(x, y, Qt::transparent);
+    return img;
+}
+
+// The panel and the console side by side, as they stand on a desktop.
+void saveBoth(const QString &path)
+{
+    const QImage p = shot(windows::Form1()), c = shot(windows::frmCtl());
+    QImage out(p.width() + 12 + c.width(), std::max(p.height(), c.height()), QImage::Format_ARGB32);
+    out.fill(QColor(0x3a, 0x4a, 0x5a));
+    QPainter painter(&out);
+    painter.drawImage(0, 0, p);
+    painter.drawImage(p.width() + 12, out.height() - c.height(), c);
+    painter.end();
+    out.save(path);
+}
+
+void put16(QByteArray &b, int v)
+{
+    char le[2];
+    qToLittleEndian<int16_t>(int16_t(v), le);
+    b.append(le, 2);
+}
+
+// A short route: the fare for ticket c at stop i grows with the distance.
+QByteArray demoRoute()
+{
+    const QStringList stops = {QStringLiteral("駅前"), QStringLiteral("市役所前"), QStringLiteral("中央公園"),
+                               QStringLiteral("県立病院"), QStringLiteral("国際センター駅前（北口）"),
+                               QStringLiteral("港町二丁目"), QStringLiteral("水族館入口"), QStringLiteral("岬の灯台")};
+    QByteArray b;
+    put16(b, int(stops.size()));
+    for (int i = 1; i <= stops.size(); ++i) {
+        const QByteArray name = cp932::encode(stops[i - 1]);
+        put16(b, int(name.size()));
+        b += name;
+        put16(b, i);
+        for (int c = 1; c <= 150; ++c)
+            put16(b, c <= i ? 170 + 30 * (i - c) : 0);
+    }
+    return b;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    platform::installFontSubstitutions();
+    assets::registerDigitFonts();
+    platform::setMsgBoxHandler([](const platform::MsgBoxRequest &) { return int(platform::vbOK); });
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    QTemporaryDir data;
+
+    Form1 &panel = windows::Form1();
+    panel.show();
+    frmCtl &console = windows::frmCtl();
+    frmOption &options = windows::frmOption();
+    waitMs(200);
+    saveBoth(out.filePath(QStringLiteral("console.png")));
+
+    console.Frame1_DblClick(0); // the list frame goes back: the keypad is in front
+    for (int key : {10, 1, 2, 11, 1})
+        console.CommandButton1_Click(key);
+    waitMs(100);
+    shot(console).save(out.filePath(QStringLiteral("console-keypad.png")));
+
+    QFile route(QDir(data.path()).filePath(QStringLiteral("12.hy3")));
+    if (!route.open(QIODevice::WriteOnly))
+        return 1;
+    route.write(demoRoute());
+    route.close();
+    forms::setText(*options.Text2(0), data.path());
+    forms::setCheckValue(*options.Check3(1), 1); // ticket number in cell 59
+    forms::setListIndex(*options.Combo4(1), 58);
+    forms::setCheckValue(*options.Check3(2), 1); // route number in cell 60
+    forms::setListIndex(*options.Combo4(2), 59);
+    frmCtl::lampTestMs = 0;
+    console.Command1_Click(1);
+    console.Command2_Click(1);
+    console.Command2_Click(1);
+    forms::setCheckValue(*console.Check2, 1); // night fares from the next stop
+    console.Command2_Click(1);
+    console.Check4->setChecked(true);
+    waitMs(400);
+    saveBoth(out.filePath(QStringLiteral("route-night.png")));
+    shot(console).save(out.filePath(QStringLiteral("console-wide.png")));
+    console.Check4->setChecked(false);
+
+    // The backlight states: built-in faces for OFF and ON1, the user's own
+    // picture (a tinted face) for ON2.
+    QImage user = panel.imgRes(0).toImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < user.height(); ++y)
+        for (int x = 0; x < user.width(); ++x) {
+            const QColor c = user.pixelColor(x, y);
+            user.setPixelColor(x, y, QColor(c.red() / 3, c.green() / 2 + 40, c.blue() / 2 + 100));
+        }
+    const QString userPath = QDir(data.path()).filePath(QStringLiteral("blue.jpg"));
+    user.save(userPath, "JPEG", 92);
+    forms::setOptionValue(*options.Option3(1), -1);
+    forms::setOptionValue(*options.Option3(5), -1);
+    forms::setText(*options.txtSelectPanel(2), userPath);
+    forms::setFaceColor(*options.Command5(2), 0x00FFFFFF);
+    const char *const names[3] = {"backlight-off.png", "backlight-on1.png", "backlight-on2-user.png"};
+    for (int i = 0; i < 3; ++i) {
+        forms::setOptionValue(*console.Option4(i), -1);
+        waitMs(150);
+        shot(panel).save(out.filePath(QString::fromLatin1(names[i])));
+    }
+    return 0;
+}
