@@ -723,7 +723,8 @@ QString frmOption::chooseFile(const QString &filter, const QString &title)
 
 void frmOption::Command4_Click()
 {
-    // Applying the panel options (SetProp) joins here once the panel takes them from the dialog.
+    // A failing SetProp keeps the dialog open, so nothing the user set is lost.
+    SetProp();
     accept();
 }
 

@@ -20,6 +20,8 @@
 #include <array>
 #include <cstdint>
 
+struct IniData;
+
 class frmOption : public QDialog {
     Q_OBJECT
 public:
@@ -32,7 +34,13 @@ public:
     // Public operations.
     QString GetPathString();
     void GetBtnColor(QAbstractButton &button);
+    // Applies the panel options to the panel, the console's backlight last.
+    void SetProp();
     void AddComboItem();
+    // The controls to and from the settings record, in the transfer's order;
+    // an error ends the transfer at the failing field.
+    void GetOptionInfo(IniData &d);
+    void SetOptionInfo(const IniData &d);
 
     // The colour chooser's custom colours, updated in place by every choice.
     std::array<int32_t, 17> &CustomColors() { return m_customColors; }
