@@ -649,12 +649,7 @@ void frmCtl::Option4_Click(int Index)
         platform::MsgBox(QStringLiteral("エラーです。\r\n\r\nエラーコード：%1").arg(e.number()) + pictureErrorText(e.number()),
                          platform::vbCritical, QStringLiteral("エラー"));
     }
-    for (int k = 1; k <= Form1::kCells; ++k) {
-        QLabel *l = panel.lblSeiriNum(k);
-        QPalette pal = l->palette();
-        pal.setColor(QPalette::WindowText, platform::fromOle(colour));
-        l->setPalette(pal);
-    }
+    panel.setSeiriNumColor(colour);
 }
 
 void frmCtl::GetCtrlDataInfo(IniData &d) const

@@ -165,6 +165,17 @@ void Form1::SetFormInfo(const IniData &d)
     move(platform::twipsToPixels(d.PanelLeft), platform::twipsToPixels(d.PanelTop));
 }
 
+void Form1::setSeiriNumColor(uint32_t colour)
+{
+    const QColor c = platform::fromOle(colour);
+    for (int k = 1; k <= kCells; ++k) {
+        QLabel *l = lblSeiriNum(k);
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, c);
+        l->setPalette(pal);
+    }
+}
+
 void Form1::setPicture(const QPixmap &picture)
 {
     m_picture = picture;

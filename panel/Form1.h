@@ -36,6 +36,9 @@ public:
     ChimeiCtl_A *ChimeiCtl() const { return m_chimei; }
     QPixmap &imgRes(int index); // 0..2, else error 9
 
+    // The text colour of the 60 ticket-number labels (0x00BBGGRR).
+    void setSeiriNumColor(uint32_t colour);
+
     // The board's background picture.
     const QPixmap &Picture() const { return m_picture; }
     void setPicture(const QPixmap &picture);

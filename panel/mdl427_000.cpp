@@ -2,9 +2,13 @@
 
 #include "core/FontNames.h"
 #include "core/VbError.h"
+#include "forms/Values.h"
+#include "forms/Windows.h"
+#include "options/frmOption.h"
 #include "panel/Form1.h"
 #include "panel/M_Degit/M_Degit.h"
 #include "platform/MsgBox.h"
+#include "platform/Units.h"
 
 #include <QLabel>
 
@@ -12,10 +16,18 @@ namespace mdl427_000 {
 
 namespace {
 
+CaptionWriter &captionWriter()
+{
+    static CaptionWriter w;
+    return w;
+}
+
 void setCaption(QLabel *label, const QString &text)
 {
-    label->setText(text);
-    label->setAccessibleDescription(text);
+    if (const CaptionWriter &w = captionWriter())
+        w(*label, text);
+    else
+        forms::setCaption(*label, text);
 }
 
 void setFontName(QLabel *label, const QString &family)
@@ -35,11 +47,21 @@ void ClearAllDegit(Form1 &panel)
 
 void InitPanelDefault(Form1 &panel)
 {
+    // The first touch of the options dialog creates it, hidden, and runs its load.
+    frmOption &options = windows::frmOption();
+    forms::setCheckValue(*options.Check1, 1);
+    forms::setFaceColor(*options.Command5(0), platform::rgb(0, 128, 0));
+    forms::setFaceColor(*options.Command5(1), platform::rgb(0, 192, 0));
+    forms::setFaceColor(*options.Command5(2), platform::rgb(0, 192, 0));
     panel.setPicture(panel.imgRes(0));
     panel.imgRes(1) = panel.imgRes(0);
     panel.imgRes(2) = panel.imgRes(0);
-    // The ticket-number row takes the default scheme.
-    SeirikenNumSet(panel, 0, 0);
+    options.SetProp();
+}
+
+void setCaptionWriter(CaptionWriter writer)
+{
+    captionWriter() = std::move(writer);
 }
 
 QString seiriNumText(int n, bool zeroPad)

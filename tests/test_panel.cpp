@@ -50,7 +50,8 @@ private slots:
         QVERIFY(f.lblSeiriNum(0)->isHidden());
         QCOMPARE(f.lblSeiriNum(1)->text(), QStringLiteral("１"));
         QCOMPARE(f.lblSeiriNum(60)->text(), QStringLiteral("６０"));
-        QCOMPARE(f.lblSeiriNum(7)->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+        // No backlight button is selected at start: the last state, ON2, colours the row.
+        QCOMPARE(f.lblSeiriNum(7)->palette().color(QPalette::WindowText), QColor(0, 192, 0));
         // The clock pair: two positions, hidden, its timer off.
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(int(f.TimeDegit(i)->Keta()), 2);
