@@ -107,4 +107,21 @@ const bench::Register disp("route: DispData with four information digits", "ms",
     return msOf([] { windows::frmCtl().DispData(1 + row++ % 301); });
 });
 
+const bench::Register setProp("options: SetProp (60 labels, 62 digits, the strip)", "ms", 31, [] {
+    world();
+    return msOf([] { windows::frmOption().SetProp(); });
+});
+
+// The whole start-up as main runs it, without a settings file: a fresh
+// panel, options dialog and console, shown.
+const bench::Register startUp("start-up: panel and console shown", "ms", 7, [] {
+    world();
+    windows::unloadAll();
+    const double ms = msOf([] {
+        windows::Form1().show();
+        QApplication::processEvents();
+    });
+    return ms;
+});
+
 } // namespace

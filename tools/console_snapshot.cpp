@@ -145,5 +145,21 @@ int main(int argc, char **argv)
         waitMs(150);
         shot(panel).save(out.filePath(QString::fromLatin1(names[i])));
     }
+
+    // A word scheme, zero-padded, in colours of the user's own.
+    forms::setOptionValue(*options.Option3(0), -1);
+    forms::setOptionValue(*console.Option4(1), -1);
+    forms::setListIndex(*options.Combo2, 6); // 「券なし」、1,2...
+    forms::setCheckValue(*options.Check2, 1);
+    forms::setFaceColor(*options.Command5(1), 0x0000A0FF); // amber numbers
+    forms::setFaceColor(*options.Command8(0), 0x00201810);
+    forms::setFaceColor(*options.Command8(1), 0x00403830);
+    forms::setFaceColor(*options.Command8(2), 0x0040FF80);
+    forms::setFaceColor(*options.Command9(0), 0x00201810);
+    forms::setFaceColor(*options.Command9(1), 0x0040FF80);
+    options.Command4_Click();
+    console.Command2_Click(0);
+    waitMs(300);
+    shot(panel).save(out.filePath(QStringLiteral("panel-scheme.png")));
     return 0;
 }
