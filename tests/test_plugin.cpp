@@ -265,6 +265,9 @@ private slots:
         QCOMPARE(info.PrevWidth, 0);
         QVERIFY(kxp4::KX4_GetPlgInfo(dir.filePath(QStringLiteral("整理券.4SP")), info) != 0); // any letter case
         QCOMPARE(info.PrevWidth, 2550);
+        // Relative: from the program's folder, where the samples are installed.
+        QVERIFY(kxp4::KX4_GetPlgInfo(QStringLiteral("plugins/seiriken_plain.4SP"), info) != 0);
+        QCOMPARE(info.PrevWidth, 2100);
     }
 
     void capabilityLines_data()
