@@ -141,4 +141,35 @@ QString MidB_ASCII(const QString &text, int32_t start, int32_t count)
     return cp932::decode(MidB_Bytes(cp932::encode(text), start, count));
 }
 
+int32_t KX4_GetPlgInfo(const QString &path, PlgInfo &info)
+{
+    info = PlgInfo{};
+    const QByteArray p = cp932::encode(path);
+    return KXP4_CALL_EXPORT(KX4_GetPlgInfo, p.constData(), static_cast<void *>(&info));
+}
+
+int32_t KX4_SetPlgComment(const QString &path, Handle textBox)
+{
+    const QByteArray p = cp932::encode(path);
+    return KXP4_CALL_EXPORT(KX4_SetPlgComment, p.constData(), textBox);
+}
+
+int32_t KX4_SetCorpAddList(const QString &path, Handle comboBox)
+{
+    const QByteArray p = cp932::encode(path);
+    return KXP4_CALL_EXPORT(KX4_SetCorpAddList, p.constData(), comboBox);
+}
+
+int32_t KX4_DrawSeiriken(const QString &path, Hdc hdc, const QString &stopName, const QString &date,
+                         const QString &time, int32_t routeNo, int16_t seiriNo, int16_t row,
+                         int16_t corpIndex)
+{
+    const QByteArray p = cp932::encode(path);
+    const QByteArray s = cp932::encode(stopName);
+    const QByteArray d = cp932::encode(date);
+    const QByteArray t = cp932::encode(time);
+    return KXP4_CALL_EXPORT(KX4_DrawSeiriken, p.constData(), hdc, s.constData(), d.constData(), t.constData(),
+                            routeNo, seiriNo, row, corpIndex);
+}
+
 } // namespace kxp4

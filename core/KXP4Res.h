@@ -3,6 +3,8 @@
 // of any export; a missing library or export fails that call with a numbered
 // error (53 or 453), like any other failure of the caller. Texts cross the
 // boundary as code page 932 and come back as Unicode.
+#include "core/PlgInfo.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -32,6 +34,19 @@ QString MidB_ASCII(const QString &text, int32_t start, int32_t count);
 // The byte-level form of MidB_ASCII, for callers that keep working in bytes.
 QByteArray MidB_Bytes(const QByteArray &text, int32_t start, int32_t count);
 
+// Ticket plug-ins, named by path on every call. A text box or combo box is
+// passed as the widget; the drawing target as a QPainter begun on the
+// preview's picture. PlgInfo is zeroed on entry and filled when the result
+// is non-zero.
+using Handle = void *;
+using Hdc = void *;
+int32_t KX4_GetPlgInfo(const QString &path, PlgInfo &info);
+int32_t KX4_SetPlgComment(const QString &path, Handle textBox);
+int32_t KX4_SetCorpAddList(const QString &path, Handle comboBox);
+int32_t KX4_DrawSeiriken(const QString &path, Hdc hdc, const QString &stopName, const QString &date,
+                         const QString &time, int32_t routeNo, int16_t seiriNo, int16_t row,
+                         int16_t corpIndex);
+
 // Test seams. Substituted exports take the library's own C-level arguments,
 // so the conversions on this side are exercised too.
 struct Substitutes {
@@ -44,6 +59,12 @@ struct Substitutes {
     std::function<const char *()> GetOsInfo;
     std::function<int32_t(const char *)> LenB_ASCII;
     std::function<const char *(const char *, int32_t, int32_t)> MidB_ASCII;
+    std::function<int32_t(const char *, void *)> KX4_GetPlgInfo;
+    std::function<int32_t(const char *, void *)> KX4_SetPlgComment;
+    std::function<int32_t(const char *, void *)> KX4_SetCorpAddList;
+    std::function<int32_t(const char *, void *, const char *, const char *, const char *, int32_t, int16_t,
+                          int16_t, int16_t)>
+        KX4_DrawSeiriken;
 };
 Substitutes &substitutes();      // empty members call through to the library
 void resetSubstitutes();

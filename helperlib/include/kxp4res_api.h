@@ -23,6 +23,8 @@ extern "C" {
 #endif
 
 typedef void *KXP4_HWND;
+/* The drawing target of a ticket: a QPainter already begun on the picture. */
+typedef void *KXP4_HDC;
 
 /* Digit settings. In: current values; out: the chosen ones. 1 = confirmed. */
 KXP4_API int32_t KXP4_CALL Call_dlg100(KXP4_HWND owner, int16_t keta, int16_t *zeroMode,
@@ -46,6 +48,21 @@ KXP4_API const char *KXP4_CALL GetOsInfo(void);
 KXP4_API int32_t KXP4_CALL LenB_ASCII(const char *text);
 /* Bytes start (1-based) .. start + count - 1 of the text, as they are. */
 KXP4_API const char *KXP4_CALL MidB_ASCII(const char *text, int32_t start, int32_t count);
+
+/* Ticket plug-ins (*.4SP), named by path on every call. */
+/* Fills info, 56 bytes of fourteen int32 (the PlgInfo record); 0 = not a valid
+   plug-in, and the record is left as it was. */
+KXP4_API int32_t KXP4_CALL KX4_GetPlgInfo(const char *path, void *info);
+/* Puts the plug-in's notes into the text box (a QPlainTextEdit, QTextEdit or
+   QLineEdit). 1 = done. */
+KXP4_API int32_t KXP4_CALL KX4_SetPlgComment(const char *path, KXP4_HWND textBox);
+/* Adds the plug-in's company names to the combo box (a QComboBox), after what
+   it holds. 1 = done. */
+KXP4_API int32_t KXP4_CALL KX4_SetCorpAddList(const char *path, KXP4_HWND comboBox);
+/* Draws the ticket from the painter's origin. 1 = drawn; 0 = nothing drawn. */
+KXP4_API int32_t KXP4_CALL KX4_DrawSeiriken(const char *path, KXP4_HDC hdc, const char *stopName,
+                                            const char *date, const char *time, int32_t routeNo,
+                                            int16_t seiriNo, int16_t row, int16_t corpIndex);
 
 #ifdef __cplusplus
 }

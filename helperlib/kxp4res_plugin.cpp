@@ -1,0 +1,121 @@
+// Ticket plug-ins: each call reads the file named by its path again, as the
+// program keeps only the path. Any failure answers 0 and changes nothing.
+#include "helperlib/include/kxp4res_api.h"
+
+#include "core/Cp932.h"
+#include "helperlib/Plugin4sp.h"
+#include "helperlib/TicketRenderer.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+// A relative path is taken from the program's folder, and the name matches
+// whatever its letter case, as on the users' desktops.
+QString resolve(const QString &path)
+{
+    QString p = path;
+    if (QFileInfo(p).isRelative() && QCoreApplication::instance())
+        p = QDir(QCoreApplication::applicationDirPath()).filePath(p);
+    if (QFileInfo::exists(p))
+        return p;
+    const QFileInfo fi(p);
+    const QStringList names = fi.dir().entryList(QDir::Files);
+    for (const QString &n : names)
+        if (n.compare(fi.fileName(), Qt::CaseInsensitive) == 0)
+            return fi.dir().filePath(n);
+    return p;
+}
+
+std::optional<plugin::Plugin> load(const char *path)
+{
+    if (!path || !*path)
+        return std::nullopt;
+    QFile f(resolve(cp932::decodeC(path)));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = f.read(plugin::kMaxFileBytes + 1); // one more, so too long is seen
+    try {
+        return plugin::readPlugin(bytes);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+KXP4_API int32_t KXP4_CALL KX4_GetPlgInfo(const char *path, void *info)
+{
+    if (!info)
+        return 0;
+    const auto p = load(path);
+    if (!p)
+        return 0;
+    std::memcpy(info, &p->info, sizeof p->info);
+    return 1;
+}
+
+KXP4_API int32_t KXP4_CALL KX4_SetPlgComment(const char *path, KXP4_HWND textBox)
+{
+    auto *w = static_cast<QObject *>(textBox);
+    const auto p = load(path);
+    if (!w || !p)
+        return 0;
+    if (auto *e = qobject_cast<QPlainTextEdit *>(w))
+        e->setPlainText(p->notes);
+    else if (auto *t = qobject_cast<QTextEdit *>(w))
+        t->setPlainText(p->notes);
+    else if (auto *l = qobject_cast<QLineEdit *>(w))
+        l->setText(p->notes);
+    else
+        return 0;
+    return 1;
+}
+
+KXP4_API int32_t KXP4_CALL KX4_SetCorpAddList(const char *path, KXP4_HWND comboBox)
+{
+    auto *combo = qobject_cast<QComboBox *>(static_cast<QObject *>(comboBox));
+    const auto p = load(path);
+    if (!combo || !p)
+        return 0;
+    combo->addItems(p->companies);
+    return 1;
+}
+
+KXP4_API int32_t KXP4_CALL KX4_DrawSeiriken(const char *path, KXP4_HDC hdc, const char *stopName,
+                                            const char *date, const char *time, int32_t routeNo,
+                                            int16_t seiriNo, int16_t row, int16_t corpIndex)
+{
+    auto *painter = static_cast<QPainter *>(hdc);
+    // Fonts need a GUI application; without one, draw nothing rather than abort.
+    if (!painter || !painter->isActive() || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return 0;
+    const auto p = load(path);
+    if (!p)
+        return 0;
+    plugin::TicketArgs a;
+    a.stopName = cp932::decodeC(stopName);
+    a.date = cp932::decodeC(date);
+    a.time = cp932::decodeC(time);
+    a.route = routeNo;
+    a.seiriNo = seiriNo;
+    a.row = row;
+    a.corpIndex = corpIndex;
+    plugin::drawTicket(*painter, *p, a);
+    return 1;
+}
+
+} // extern "C"
