@@ -11,6 +11,7 @@ PACKAGES=(
   libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev timgm6mb-soundfont
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   libzbar-dev
+  libespeak-ng-dev libmecab-dev mecab-ipadic-utf8
 )
 
 install_missing() {
