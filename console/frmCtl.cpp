@@ -15,6 +15,7 @@
 #include "platform/Region.h"
 #include "platform/Units.h"
 #include "platform/Wait.h"
+#include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QAction>
@@ -308,6 +309,10 @@ void frmCtl::connectHandlers()
     connect(Check4, &QPushButton::toggled, this, [this] { platform::guarded([this] { Check4_Click(); }); });
     forms::onClick(Command4, [this] { Command4_Click(); });
     forms::onClick(Command8, [this] { Command8_Click(); });
+    forms::onClick(cmdTapeSet, [this] { cmdTapeSet_Click(); });
+    forms::onClick(cmdTapeBack, [this] { cmdTapeBack_Click(); });
+    forms::onClick(cmdTapeNext, [this] { cmdTapeNext_Click(); });
+    forms::onClick(cmdTapeStop, [this] { cmdTapeStop_Click(); });
     connect(MnuHideCopy, &QAction::triggered, this, [this] { platform::guarded([this] { MnuHideCopy_Click(); }); });
 }
 
@@ -318,6 +323,7 @@ void frmCtl::Form_Load()
         KeyRegions[size_t(i)] = platform::roundRectRegion(28, 25, 2, 2).translated(2, 2);
         CommandButton1(i)->setMask(KeyRegions[size_t(i)]);
     }
+    mdlM_Tape::InitSpeech();
 }
 
 void frmCtl::setWideForm(bool wide)
@@ -386,7 +392,6 @@ void frmCtl::Command1_Click(int Index)
     frmOption &o = options();
     const QString fareFolder = platform::withSeparator(forms::text(*o.Text2(0)));
     const QString tapeFolder = platform::withSeparator(forms::text(*o.Text2(1)));
-    Q_UNUSED(tapeFolder); // the announcement list is loaded here once the tape exists
     mdlSndAPI::SndPlay(soundBox(0), QStringLiteral("S1"), 0, 0);
 
     Route.RouteNo.clear();
@@ -402,6 +407,7 @@ void frmCtl::Command1_Click(int Index)
     }
     Route.StartSection = sectionOf(section);
     const QString key = fare::routeKey(Route.RouteNo);
+    mdlM_Tape::LoadTape(tapeFolder, key);
 
     try {
         const QString path = platform::findFile(fareFolder + key + QStringLiteral(".hy3"));
@@ -540,6 +546,26 @@ void frmCtl::Check1_Click()
     grpM_Tape->setEnabled(TapeEnabled);
     DispData(Route.CurIndex + 1);
 }
+
+// The step flag is tested even when the list could not move, so a linked
+// last line keeps stepping the fares until the last stop.
+void frmCtl::cmdTapeNext_Click()
+{
+    mdlM_Tape::TapeNext();
+    if (mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()) == 1)
+        Command2_Click(1);
+}
+
+void frmCtl::cmdTapeBack_Click()
+{
+    mdlM_Tape::TapeBack();
+    if (mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()) == 1)
+        Command2_Click(0);
+}
+
+void frmCtl::cmdTapeSet_Click() { mdlM_Tape::ShowVoiceDialog(); }
+
+void frmCtl::cmdTapeStop_Click() { mdlM_Tape::TapeStop(); }
 
 void frmCtl::Check4_Click()
 {
@@ -706,6 +732,7 @@ void frmCtl::exitSequence()
         b->clearMask();
     KeyRegions.fill(QRegion());
     mdlSndAPI::SndCloseAll();
+    mdlM_Tape::ReleaseSpeech();
     m_exiting = true;
     // Every window closes and the event loop ends; nothing is left running.
     if (QWidget *o = windows::loaded(windows::Id::Options))

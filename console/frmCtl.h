@@ -91,6 +91,10 @@ public:
     void Command4_Click();
     void Command8_Click();
     void MnuHideCopy_Click();
+    void cmdTapeNext_Click();
+    void cmdTapeBack_Click();
+    void cmdTapeSet_Click();
+    void cmdTapeStop_Click();
     bool Form_QueryUnload(); // true: the program ends
 
     // How long the lamp test after a route load lights every segment

@@ -257,7 +257,7 @@ private slots:
         QVERIFY(!panel().Timer1()->isActive());
         forms::setCheckValue(*c.Check1, 0);
         QVERIFY(c.Frame1(1)->isEnabled() && c.Command2(0)->isEnabled());
-        QVERIFY(!c.grpM_Tape->isEnabled());      // no speech here
+        QCOMPARE(c.grpM_Tape->isEnabled(), c.TapeEnabled); // back as speech allows
         QVERIFY(!panel().Timer1()->isActive()); // the clock digits are hidden
         QCOMPARE(cell(5), QString::number(55));
         QCOMPARE(panel().Degit(4)->shownText().trimmed(), QString()); // not rewritten

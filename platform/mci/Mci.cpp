@@ -16,6 +16,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -37,6 +38,93 @@ void SDLCALL tapEffect(int channel, void *stream, int len, void *)
 {
     if (TapFn fn = g_tap.load())
         fn(channel, stream, len, g_tapUser.load());
+}
+
+// Speech samples on their way to the mixer, at the device rate in stereo.
+// The audio thread takes from the front; synthesis threads append.
+class SpeechQueue {
+public:
+    quint64 start(int deviceRate)
+    {
+        std::lock_guard lock(m_mutex);
+        clearLocked();
+        m_rate = deviceRate;
+        return ++m_serial;
+    }
+
+    void stop()
+    {
+        std::lock_guard lock(m_mutex);
+        clearLocked();
+        ++m_serial;
+    }
+
+    bool push(quint64 serial, const qint16 *mono, size_t frames, int rate)
+    {
+        std::lock_guard lock(m_mutex);
+        if (serial != m_serial || rate <= 0 || m_rate <= 0)
+            return false;
+        const size_t limit = size_t(m_rate) * kMaxSpeechSeconds * 2;
+        // Linear interpolation from the synthesiser's rate, carried across
+        // blocks so their seams do not click.
+        const double step = double(rate) / m_rate;
+        for (size_t i = 0; i < frames; ++i) {
+            const double next = mono[i];
+            while (m_phase < 1.0) {
+                if (m_samples.size() - m_read >= limit)
+                    return false;
+                const auto v = qint16(m_last + (next - m_last) * m_phase);
+                m_samples.push_back(v);
+                m_samples.push_back(v);
+                m_phase += step;
+            }
+            m_phase -= 1.0;
+            m_last = next;
+        }
+        return true;
+    }
+
+    // Audio thread: fills the block with speech, or silence past its end.
+    void fill(qint16 *out, size_t samples)
+    {
+        std::lock_guard lock(m_mutex);
+        const size_t n = std::min(samples, m_samples.size() - m_read);
+        std::copy_n(m_samples.data() + m_read, n, out);
+        std::fill(out + n, out + samples, qint16(0));
+        m_read += n;
+        if (m_read == m_samples.size())
+            clearLocked();
+    }
+
+    bool playing()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_read < m_samples.size();
+    }
+
+private:
+    void clearLocked()
+    {
+        m_samples.clear();
+        m_samples.shrink_to_fit();
+        m_read = 0;
+        m_phase = 0;
+        m_last = 0;
+    }
+
+    std::mutex m_mutex;
+    std::vector<qint16> m_samples;
+    size_t m_read = 0;
+    quint64 m_serial = 0;
+    int m_rate = 0;
+    double m_phase = 0, m_last = 0;
+};
+
+SpeechQueue g_speech;
+
+void SDLCALL speechEffect(int, void *stream, int len, void *)
+{
+    g_speech.fill(static_cast<qint16 *>(stream), size_t(len) / sizeof(qint16));
 }
 
 struct ChunkDeleter {
@@ -88,6 +176,34 @@ public:
         return int(qint64(it->second.chunk->alen) * 1000 / (qint64(rate) * 4));
     }
 
+    // The speech channel plays an endless silent block that its effect
+    // replaces with the queued speech, so speech starts within one block.
+    int speechChannel()
+    {
+        if (m_speechChannel >= 0)
+            return m_speechChannel;
+        if (ensureAudio())
+            return -1;
+        const int ch = freeChannel();
+        if (ch < 0)
+            return -1;
+        m_silence.assign(size_t(kBufferFrames) * 2, 0);
+        m_silentChunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(m_silence.data()),
+                                              Uint32(m_silence.size() * sizeof(qint16))));
+        if (!m_silentChunk)
+            return -1;
+        Mix_RegisterEffect(ch, speechEffect, nullptr, nullptr);
+        Mix_RegisterEffect(ch, tapEffect, nullptr, nullptr);
+        if (Mix_PlayChannel(ch, m_silentChunk.get(), -1) < 0) {
+            Mix_UnregisterAllEffects(ch);
+            return -1;
+        }
+        m_used[size_t(ch)] = true; // never handed to an alias
+        m_speechChannel = ch;
+        return ch;
+    }
+    int speechChannelIfOpen() const { return m_speechChannel; }
+
     QString driver;
     int rate = 0;
 
@@ -104,6 +220,9 @@ private:
     std::vector<Wait *> m_waits;     // blocking plays, innermost last
     bool m_ready = false;
     bool m_failed = false;
+    int m_speechChannel = -1;
+    std::vector<qint16> m_silence;
+    std::unique_ptr<Mix_Chunk, ChunkDeleter> m_silentChunk;
 
     static inline std::atomic<Player *> s_live{nullptr};
 
@@ -168,7 +287,10 @@ private:
         Mix_ChannelFinished(nullptr);
         s_live = nullptr;
         Mix_HaltChannel(-1);
+        g_speech.stop();
         m_open.clear();
+        m_silentChunk.reset();
+        m_speechChannel = -1;
         Mix_CloseAudio();
         Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -369,6 +491,32 @@ int lengthMs(const QString &alias)
 {
     return g_player ? g_player->lengthMs(alias) : -1;
 }
+
+quint64 startSpeech()
+{
+    try {
+        if (player().speechChannel() < 0)
+            return 0;
+        return g_speech.start(player().rate);
+    } catch (...) {
+        return 0;
+    }
+}
+
+bool pushSpeech(quint64 serial, const qint16 *mono, size_t frames, int rate)
+{
+    try {
+        return g_speech.push(serial, mono, frames, rate);
+    } catch (...) {
+        return false; // out of memory: what was queued still plays
+    }
+}
+
+void stopSpeech() { g_speech.stop(); }
+
+bool speechPlaying() { return g_speech.playing(); }
+
+int speechChannel() { return g_player ? g_player->speechChannelIfOpen() : -1; }
 
 QString audioDriver()
 {

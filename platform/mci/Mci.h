@@ -10,6 +10,8 @@
 // opening on an alias that is already open closes it first. The path is taken
 // literally (no wildcard expansion). Call only from the GUI thread.
 #include <QString>
+#include <QtGlobal>
+#include <cstddef>
 
 namespace platform {
 
@@ -53,6 +55,22 @@ QString audioDriver();
 
 // Device sample rate in Hz (0 before the first open).
 int sampleRate();
+
+// Speech: a mixer channel of its own, which no alias names and "close all"
+// leaves alone, fed with mono 16-bit samples while they are synthesised.
+// startSpeech (GUI thread) opens the device if need be, silences what was
+// said and returns the serial that pushSpeech must name, or 0 when there is
+// no audio at all. pushSpeech (any thread) queues samples at `rate` Hz for
+// that serial only; false when the serial is stale or the queue is full, so
+// a synthesiser stops at once. stopSpeech and speechPlaying: any thread.
+quint64 startSpeech();
+bool pushSpeech(quint64 serial, const qint16 *mono, size_t frames, int rate);
+void stopSpeech();
+bool speechPlaying();
+int speechChannel(); // -1 before the first startSpeech
+
+// The most speech queued at once.
+constexpr int kMaxSpeechSeconds = 300;
 
 } // namespace mci
 } // namespace platform

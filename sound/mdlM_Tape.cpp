@@ -1,0 +1,181 @@
+#include "sound/mdlM_Tape.h"
+
+#include "console/frmCtl.h"
+#include "core/KXP4Res.h"
+#include "core/VbError.h"
+#include "forms/Values.h"
+#include "options/frmOption.h"
+#include "platform/Paths.h"
+#include "sound/TapeList.h"
+#include "sound/mdlSndAPI.h"
+
+#include <QFile>
+#include <QList>
+
+namespace mdlM_Tape {
+namespace {
+
+QList<tape::TapeLine> TapeLines; // TapeLines[pos - 1] is line pos
+int32_t TapePos = 0;
+std::unique_ptr<speech::Engine> SpeechEngine;
+EngineFactory g_factory;
+
+const QString kUnavailable = QStringLiteral("音合使用不可");
+
+bool isVista()
+{
+    try {
+        return kxp4::GetOsInfo() == QStringLiteral("Windows Vista");
+    } catch (...) {
+        return false; // no helper library: not that system either
+    }
+}
+
+void setUnavailable(frmCtl &console)
+{
+    console.TapeEnabled = false;
+    console.grpM_Tape->setTitle(kUnavailable);
+    console.grpM_Tape->setEnabled(false);
+}
+
+void playBefore(int txtIndex, const QString &channel)
+{
+    frmOption &o = windows::frmOption();
+    const qint16 sync = forms::optionValue(*o.Option7(0)) == -1 ? 1 : 0;
+    mdlSndAPI::SndPlay(forms::text(*o.txtSelectSound(txtIndex)), channel, sync, 0);
+}
+
+// The sound chosen by a line's flag: txtSelectSound(4..6) for 1..3.
+void playFlagSound(int32_t pos, const QString &channel)
+{
+    const int16_t flag = GetTapeFlag(pos);
+    if (flag >= 1 && flag <= 3)
+        playBefore(3 + flag, channel);
+}
+
+} // namespace
+
+void setEngineFactory(EngineFactory factory) { g_factory = std::move(factory); }
+
+speech::Engine *engine() { return SpeechEngine.get(); }
+
+void InitSpeech()
+{
+    frmCtl &console = windows::frmCtl();
+    if (isVista()) {
+        setUnavailable(console);
+        return;
+    }
+    SpeechEngine.reset(); // one engine at a time
+    try {
+        SpeechEngine = g_factory ? g_factory() : speech::createEngine();
+    } catch (...) {
+        SpeechEngine.reset();
+    }
+    if (!SpeechEngine) {
+        setUnavailable(console);
+        return;
+    }
+    // The engine may find out later, once its voice has loaded, that it
+    // cannot speak after all.
+    QObject::connect(SpeechEngine.get(), &speech::Engine::unavailable, &console,
+                     [c = &console] { setUnavailable(*c); });
+    console.grpM_Tape->setEnabled(true);
+    console.grpM_Tape->setTitle(QStringLiteral("音合使用可"));
+    console.TapeEnabled = true;
+}
+
+void LoadTape(const QString &folder, const QString &key)
+{
+    if (isVista())
+        return;
+    frmCtl &console = windows::frmCtl();
+    try {
+        // A failed load leaves no list behind: a later re-enabling of the
+        // group must not speak the previous route's lines.
+        TapeLines.clear();
+        TapePos = 0;
+        const QString path = platform::findFile(folder + key + QStringLiteral("tp.csv"));
+        if (path.isEmpty())
+            vb::raise(vb::ErrFileNotFound);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            vb::raise(vb::ErrPathFileAccess);
+        TapeLines = tape::readTapeList(file.read(tape::kMaxBytes + 1));
+        if (console.TapeEnabled) {
+            console.grpM_Tape->setEnabled(true);
+            for (QPushButton *b : {console.cmdTapeNext, console.cmdTapeBack, console.cmdTapeStop, console.cmdTapeSet})
+                b->setEnabled(true);
+        }
+        TapePos = 0;
+    } catch (...) {
+        TapeLines.clear();
+        TapePos = 0;
+        console.grpM_Tape->setEnabled(false);
+    }
+}
+
+void TapeNext()
+{
+    TapePos += 1;
+    if (TapePos > GetTapeCount()) {
+        TapePos = GetTapeCount();
+        return;
+    }
+    try {
+        if (forms::optionValue(*windows::frmOption().Option2(2)) == -1)
+            playBefore(3, QStringLiteral("S3"));
+        else
+            playFlagSound(TapePos, QStringLiteral("S3"));
+        TapeSpeak(TapePos);
+    } catch (...) {
+    }
+}
+
+void TapeBack()
+{
+    // Before the first line (nothing said yet) the position stays at 0, so
+    // the next "送り" still starts with line 1.
+    if (TapePos <= 1)
+        return;
+    TapePos -= 1;
+    try {
+        playFlagSound(TapePos, QStringLiteral("S2"));
+        TapeSpeak(TapePos);
+    } catch (...) {
+    }
+}
+
+void TapeSpeak(int32_t pos)
+{
+    if (!SpeechEngine)
+        return;
+    SpeechEngine->Stop();
+    SpeechEngine->Speak(pos >= 1 && pos <= GetTapeCount() ? TapeLines[pos - 1].TapeText : QString());
+    if (SpeechEngine->Status() == speech::Engine::kFailed)
+        SpeechEngine->Stop();
+}
+
+void TapeStop()
+{
+    if (SpeechEngine)
+        SpeechEngine->Stop();
+}
+
+void ShowVoiceDialog()
+{
+    if (SpeechEngine)
+        SpeechEngine->ShowVoiceDialog(&windows::frmCtl(), QStringLiteral("音声の調節"));
+}
+
+void ReleaseSpeech() { SpeechEngine.reset(); }
+
+int32_t GetTapePos() { return TapePos; }
+
+int16_t GetTapeStep(int32_t pos) { return pos >= 1 && pos <= GetTapeCount() ? TapeLines[pos - 1].StepFlag : 0; }
+
+int16_t GetTapeFlag(int32_t pos) { return pos >= 1 && pos <= GetTapeCount() ? TapeLines[pos - 1].SoundFlag : 0; }
+
+int32_t GetTapeCount() { return int32_t(TapeLines.size()); }
+
+} // namespace mdlM_Tape
