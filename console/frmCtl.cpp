@@ -15,6 +15,7 @@
 #include "platform/Region.h"
 #include "platform/Units.h"
 #include "platform/Wait.h"
+#include "settings/mdlIniIo.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QAction>
@@ -205,8 +206,9 @@ void frmCtl::buildInputFrames()
     Label2(2)->setFont(display);
     Command1.add(1, button(keys, QStringLiteral("リセット"), QRect(206, 92, 132, 26)));
 
-    // At start the list form is in front.
-    Frame1(0)->raise();
+    // At start the keypad is in front: the list frame is the one behind,
+    // as InputMode (0) records, so a saved start state loads as it was.
+    Frame1(1)->raise();
 }
 
 void frmCtl::buildControls()
@@ -736,6 +738,7 @@ void frmCtl::exitSequence()
         b->clearMask();
     KeyRegions.fill(QRegion());
     mdlSndAPI::SndCloseAll();
+    mdlIniIo::SaveIni();
     m_exiting = true;
     // Every window closes and the event loop ends; nothing is left running.
     if (QWidget *o = windows::loaded(windows::Id::Options))

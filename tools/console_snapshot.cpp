@@ -97,11 +97,15 @@ int main(int argc, char **argv)
     waitMs(200);
     saveBoth(out.filePath(QStringLiteral("console.png")));
 
-    console.Frame1_DblClick(0); // the list frame goes back: the keypad is in front
+    console.Frame1_DblClick(1); // the keypad goes back: the lists are in front
+    console.List2(3)->setCurrentRow(1);
+    console.List2(4)->setCurrentRow(2);
+    console.List3(2)->setCurrentRow(1);
+    waitMs(100);
+    shot(console).save(out.filePath(QStringLiteral("console-lists.png")));
+    console.Frame1_DblClick(0);
     for (int key : {10, 1, 2, 11, 1})
         console.CommandButton1_Click(key);
-    waitMs(100);
-    shot(console).save(out.filePath(QStringLiteral("console-keypad.png")));
 
     QFile route(QDir(data.path()).filePath(QStringLiteral("12.hy3")));
     if (!route.open(QIODevice::WriteOnly))
