@@ -12,6 +12,7 @@
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
+#include "settings/mdlIniIo.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QTemporaryDir>
@@ -97,6 +98,9 @@ private slots:
     }
     void init()
     {
+        // Each case starts as a first run: no settings file yet.
+        mdlIniIo::setSettingsPath(m_dir.filePath(QStringLiteral("settings.in4")));
+        QFile::remove(m_dir.filePath(QStringLiteral("settings.in4")));
         panel(); // the whole start-up: panel, options and console
         m_sent.clear();
         m_boxes.clear();
