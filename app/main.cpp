@@ -9,6 +9,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Soratobi4")); // the per-user settings folder
     platform::installFontSubstitutions();
     assets::registerDigitFonts();
 

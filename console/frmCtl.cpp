@@ -15,6 +15,7 @@
 #include "platform/Region.h"
 #include "platform/Units.h"
 #include "platform/Wait.h"
+#include "settings/mdlIniIo.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 
@@ -28,8 +29,10 @@
 #include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QTime>
 #include <QTimer>
 
 using platform::twipsToPixels;
@@ -204,8 +207,9 @@ void frmCtl::buildInputFrames()
     Label2(2)->setFont(display);
     Command1.add(1, button(keys, QStringLiteral("リセット"), QRect(206, 92, 132, 26)));
 
-    // At start the list form is in front.
-    Frame1(0)->raise();
+    // At start the keypad is in front: the list frame is the one behind,
+    // as InputMode (0) records, so a saved start state loads as it was.
+    Frame1(1)->raise();
 }
 
 void frmCtl::buildControls()
@@ -286,6 +290,8 @@ void frmCtl::buildControls()
     picSeirikenPrev->setPalette(pal);
     forms::nameControl(*picSeirikenPrev, QStringLiteral("picSeirikenPrev"), forms::Naming::ByName);
     picSeirikenPrev->installEventFilter(this);
+    m_preview = QImage(picSeirikenPrev->contentsRect().size(), QImage::Format_RGB32);
+    m_preview.fill(Qt::white);
     Combo1 = new QComboBox(this);
     Combo1->setGeometry(x, kClientHeight - 38, 228, 26);
     forms::nameControl(*Combo1, QStringLiteral("Combo1"));
@@ -516,7 +522,23 @@ void frmCtl::DispData(int row)
             show(slot(3), int(r.fare(column)));
     }
 
-    picSeirikenPrev->clear();
+    QString date;
+    if (forms::optionValue(*o.Option4(0)))
+        date = dateNow();
+    else if (forms::optionValue(*o.Option4(1)))
+        date = Route.TicketDate;
+    else
+        date = forms::caption(*o.Label10);
+
+    m_preview.fill(Qt::white);
+    if (forms::checkValue(*o.chkUseSeiriPrev) == 1) {
+        QPainter p(&m_preview);
+        kxp4::KX4_DrawSeiriken(forms::text(*o.txtSeiriPlgDir), &p, r.StopName, date,
+                               QTime::currentTime().toString(QStringLiteral("hh:mm:ss")),
+                               fare::routeKey(Route.RouteNo).toInt(), r.SeiriNo, int16_t(row),
+                               forms::listIndex(*Combo1));
+    }
+    picSeirikenPrev->setPixmap(QPixmap::fromImage(m_preview));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     panel.ChimeiCtl()->SetChimei(r.StopName);
 }
@@ -628,7 +650,17 @@ void frmCtl::MnuHideCopy_Click()
 {
     QClipboard *clip = QGuiApplication::clipboard();
     clip->clear();
-    clip->setImage(picSeirikenPrev->grab().toImage());
+    clip->setImage(m_preview);
+}
+
+void frmCtl::setPreviewSize(int width, int height)
+{
+    // The frame around the picture is outside it.
+    const int frame = 2 * picSeirikenPrev->frameWidth();
+    picSeirikenPrev->resize(std::max(width, 1) + frame, std::max(height, 1) + frame);
+    m_preview = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+    m_preview.fill(Qt::white);
+    picSeirikenPrev->setPixmap(QPixmap::fromImage(m_preview));
 }
 
 QImage frmCtl::loadPicture(const QString &path)
@@ -733,6 +765,7 @@ void frmCtl::exitSequence()
     KeyRegions.fill(QRegion());
     mdlSndAPI::SndCloseAll();
     mdlM_Tape::ReleaseSpeech();
+    mdlIniIo::SaveIni();
     m_exiting = true;
     // Every window closes and the event loop ends; nothing is left running.
     if (QWidget *o = windows::loaded(windows::Id::Options))

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QImage>
 #include <QRegion>
 #include <QScrollBar>
 #include <QWidget>
@@ -97,6 +98,11 @@ public:
     void cmdTapeStop_Click();
     bool Form_QueryUnload(); // true: the program ends
 
+    // The ticket preview's picture: the plug-in's ticket size, drawn at
+    // every redisplay while the preview is in use.
+    void setPreviewSize(int width, int height);
+    const QImage &previewImage() const { return m_preview; }
+
     // How long the lamp test after a route load lights every segment
     // (tests shorten it).
     static inline int lampTestMs = 3000;
@@ -119,6 +125,7 @@ private:
     void setWideForm(bool wide);
     void exitSequence();
     bool m_exiting = false;
+    QImage m_preview;
 };
 
 namespace windows {

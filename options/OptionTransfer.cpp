@@ -2,12 +2,14 @@
 // settings record, and the panel options applied to the panel.
 #include "console/frmCtl.h"
 #include "core/IniData.h"
+#include "core/KXP4Res.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/OptionTable.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
 #include "panel/mdl427_000.h"
+#include "platform/Units.h"
 
 namespace {
 
@@ -81,4 +83,23 @@ void frmOption::SetOptionInfo(const IniData &d)
     M_Degit1->setDegitForeColor(forms::faceColor(*Command8(2)));
     for (const options::OptionField &f : options::optionFields(Run::Rest))
         options::setControl(*this, f, d);
+    QString plugin = forms::text(*txtSeiriPlgDir);
+    SetPlgin(plugin); // silent: a missing or invalid plug-in leaves the page empty
+}
+
+int32_t frmOption::SetPlgin(QString &path)
+{
+    if (path.isEmpty())
+        return 0;
+    kxp4::PlgInfo info;
+    if (kxp4::KX4_GetPlgInfo(path, info) == 0)
+        return 0;
+    kxp4::KX4_SetPlgComment(path, txtPlginComment);
+    List1->clear();
+    List1->addItems(kxp4::capabilityLines(info));
+    frmCtl &console = windows::frmCtl();
+    console.setPreviewSize(platform::twipsToPixels(info.PrevWidth), platform::twipsToPixels(info.PrevHeight));
+    if (info.CorpSwitch >= 1)
+        kxp4::KX4_SetCorpAddList(path, console.Combo1);
+    return 2;
 }

@@ -1,11 +1,13 @@
 #include "options/frmOption.h"
 
+#include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/KXP4Res.h"
 #include "forms/Handlers.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/WrapButtons.h"
+#include "platform/MsgBox.h"
 #include "platform/Shell.h"
 #include "platform/Units.h"
 
@@ -659,6 +661,7 @@ void frmOption::connectHandlers()
     forms::onClick(Command3, [this](int i) { Command3_Click(i); });
     forms::onClick(Command10, [this](int i) { Command10_Click(i); });
     forms::onClick(Command11, [this] { Command11_Click(); });
+    forms::onClick(Command1, [this] { Command1_Click(); });
     forms::onClick(Command5, [this](int i) { Command5_Click(i); });
     forms::onClick(Command9, [this](int i) { Command9_Click(i); });
     forms::onClick(Command8, [this](int i) { Command8_Click(i); });
@@ -719,6 +722,21 @@ void frmOption::GetBtnColor(QAbstractButton &button)
 QString frmOption::chooseFile(const QString &filter, const QString &title)
 {
     return kxp4::Kx3FileDlg(this, 0, filter, QString(), title);
+}
+
+void frmOption::Command1_Click()
+{
+    const QChar nul(0);
+    const QString filter = QStringLiteral("整理券プラグイン(*.4SP)") + nul + QStringLiteral("*.4SP") + nul + nul;
+    QString chosen = chooseFile(filter, QStringLiteral("プラグインの選択"));
+    if (chosen.isEmpty())
+        return;
+    windows::frmCtl().Combo1->clear();
+    if (SetPlgin(chosen) != 0)
+        forms::setText(*txtSeiriPlgDir, chosen);
+    else
+        platform::MsgBox(QStringLiteral("指定したファイルはプラグインでないか、内容が不正です"), platform::vbCritical,
+                         QStringLiteral("プラグインロードエラー"));
 }
 
 void frmOption::Command4_Click()

@@ -41,6 +41,9 @@ public:
     // an error ends the transfer at the failing field.
     void GetOptionInfo(IniData &d);
     void SetOptionInfo(const IniData &d);
+    // Loads a ticket plug-in: its capabilities and notes here, its ticket
+    // size and companies in the console. 2 when loaded, 0 when not.
+    int32_t SetPlgin(QString &path);
 
     // The colour chooser's custom colours, updated in place by every choice.
     std::array<int32_t, 17> &CustomColors() { return m_customColors; }
@@ -128,6 +131,7 @@ public:
     void Command3_Click(int Index);
     void Command10_Click(int Index);
     void Command11_Click();
+    void Command1_Click();
     void Command5_Click(int Index);
     void Command9_Click(int Index);
     void Command8_Click(int Index);

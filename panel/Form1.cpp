@@ -1,11 +1,11 @@
 #include "panel/Form1.h"
 
 #include "assets/AssetFonts.h"
+#include "console/frmCtl.h"
 #include "core/ExeName.h"
 #include "core/FontNames.h"
-#include "core/PropertyBag.h"
-#include "console/frmCtl.h"
 #include "core/IniData.h"
+#include "core/PropertyBag.h"
 #include "core/VbError.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
@@ -13,6 +13,7 @@
 #include "platform/EventGuard.h"
 #include "platform/Region.h"
 #include "platform/Units.h"
+#include "settings/mdlIniIo.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -152,6 +153,7 @@ void Form1::Form_Load()
     }
     setRoundRegion();
     update();
+    mdlIniIo::LoadIni();
 }
 
 void Form1::GetFormInfo(IniData &d) const

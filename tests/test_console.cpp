@@ -5,12 +5,14 @@
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "core/IniData.h"
+#include "core/KXP4Res.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
+#include "settings/mdlIniIo.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QTemporaryDir>
@@ -96,6 +98,9 @@ private slots:
     }
     void init()
     {
+        // Each case starts as a first run: no settings file yet.
+        mdlIniIo::setSettingsPath(m_dir.filePath(QStringLiteral("settings.in4")));
+        QFile::remove(m_dir.filePath(QStringLiteral("settings.in4")));
         panel(); // the whole start-up: panel, options and console
         m_sent.clear();
         m_boxes.clear();
@@ -349,6 +354,79 @@ private slots:
         QCOMPARE(m_sent.filter(QStringLiteral("close ")).size(), 4); // every channel closed
         QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QString());
         QVERIFY(!panel().isVisible());
+    }
+
+    // The ticket plug-in: chosen in the options, drawn at every redisplay.
+    void pluginChoiceAndPreview()
+    {
+        frmOption &o = options();
+        frmCtl &c = console();
+        const QString barcode = QStringLiteral(S4_PLUGIN_DIR "/seiriken_barcode.4SP");
+        const QString plain = QStringLiteral(S4_PLUGIN_DIR "/seiriken_plain.4SP");
+        QByteArray answer;
+        kxp4::substitutes().Kx3FileDlg = [&answer](void *, int32_t, const char *, const char *, const char *) {
+            return answer.constData();
+        };
+        answer = cp932::encode(barcode);
+        o.Command1_Click();
+        QCOMPARE(forms::text(*o.txtSeiriPlgDir), barcode);
+        QCOMPARE(o.List1->count(), 10);
+        QVERIFY(c.Combo1->count() >= 2);
+        const QSize barcodeTicket = c.previewImage().size();
+
+        answer.clear(); // cancelled: nothing changes
+        o.Command1_Click();
+        QCOMPARE(forms::text(*o.txtSeiriPlgDir), barcode);
+        QCOMPARE(o.List1->count(), 10);
+        answer = cp932::encode(m_dir.filePath(QStringLiteral("snd0.wav"))); // not a plug-in
+        o.Command1_Click();
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("指定したファイルはプラグインでないか、内容が不正です")});
+        QCOMPARE(forms::text(*o.txtSeiriPlgDir), barcode);
+        QCOMPARE(c.Combo1->count(), 0); // emptied before the load
+        answer = cp932::encode(plain); // no company choice: the list stays empty
+        o.Command1_Click();
+        QCOMPARE(c.Combo1->count(), 0);
+        QCOMPARE(o.List1->count(), 6);
+        const QSize ticket = c.previewImage().size(); // the preview takes each ticket's size
+        QVERIFY(ticket != barcodeTicket);
+        kxp4::resetSubstitutes();
+
+        // The nine arguments, in order, at every redisplay while the preview is in use.
+        file(QStringLiteral("12.hy3"), fareFile(3));
+        forms::setText(*o.txtSeiriPlgDir, barcode);
+        forms::setCheckValue(*o.chkUseSeiriPrev, 1);
+        forms::setOptionValue(*o.Option4(1), -1); // the date kept from the route load
+        QStringList calls;
+        kxp4::substitutes().KX4_DrawSeiriken = [&calls](const char *path, void *hdc, const char *stop, const char *date,
+                                                        const char *time, int32_t route, int16_t seiri, int16_t row,
+                                                        int16_t corp) {
+            calls << QStringList{cp932::decodeC(path), QString::number(hdc != nullptr), cp932::decodeC(stop),
+                                 cp932::decodeC(date), QString::number(qstrlen(time)), QString::number(route),
+                                 QString::number(seiri), QString::number(row), QString::number(corp)}
+                         .join(u'|');
+            return 1;
+        };
+        load(QStringLiteral("00012"), QStringLiteral("1"));
+        c.Route.TicketDate = QStringLiteral("12-31-2025"); // as if the load was before midnight
+        c.Command2_Click(1);
+        QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls[1], QStringList({barcode, "1", "停留所2", "12-31-2025", "8", "12", "2", "2", "-1"}).join(u'|'));
+        forms::setCheckValue(*o.chkUseSeiriPrev, 0);
+        c.Command2_Click(0);
+        QCOMPARE(calls.size(), 2); // not in use: nothing drawn
+        QCOMPARE(c.previewImage().size(), ticket);
+        kxp4::resetSubstitutes();
+    }
+
+    void aStoredPluginThatFailsIsSilent()
+    {
+        IniData d;
+        options().GetOptionInfo(d);
+        d.SeiriPlgPath = m_dir.filePath(QStringLiteral("gone.4SP"));
+        options().SetOptionInfo(d);
+        QCOMPARE(m_boxes, QStringList());
+        QCOMPARE(options().List1->count(), 0);
+        QCOMPARE(options().txtPlginComment->toPlainText(), QString());
     }
 
     void aboutText()

@@ -97,11 +97,15 @@ int main(int argc, char **argv)
     waitMs(200);
     saveBoth(out.filePath(QStringLiteral("console.png")));
 
-    console.Frame1_DblClick(0); // the list frame goes back: the keypad is in front
+    console.Frame1_DblClick(1); // the keypad goes back: the lists are in front
+    console.List2(3)->setCurrentRow(1);
+    console.List2(4)->setCurrentRow(2);
+    console.List3(2)->setCurrentRow(1);
+    waitMs(100);
+    shot(console).save(out.filePath(QStringLiteral("console-lists.png")));
+    console.Frame1_DblClick(0);
     for (int key : {10, 1, 2, 11, 1})
         console.CommandButton1_Click(key);
-    waitMs(100);
-    shot(console).save(out.filePath(QStringLiteral("console-keypad.png")));
 
     QFile route(QDir(data.path()).filePath(QStringLiteral("12.hy3")));
     if (!route.open(QIODevice::WriteOnly))
@@ -113,6 +117,12 @@ int main(int argc, char **argv)
     forms::setListIndex(*options.Combo4(1), 58);
     forms::setCheckValue(*options.Check3(2), 1); // route number in cell 60
     forms::setListIndex(*options.Combo4(2), 59);
+    // The richer sample ticket in the preview (the samples stand beside the program).
+    QString plugin = QStringLiteral("plugins/seiriken_barcode.4SP");
+    if (options.SetPlgin(plugin))
+        forms::setText(*options.txtSeiriPlgDir, plugin);
+    forms::setCheckValue(*options.chkUseSeiriPrev, 1);
+    forms::setListIndex(*console.Combo1, 1);
     frmCtl::lampTestMs = 0;
     console.Command1_Click(1);
     console.Command2_Click(1);
@@ -123,6 +133,13 @@ int main(int argc, char **argv)
     waitMs(400);
     saveBoth(out.filePath(QStringLiteral("route-night.png")));
     shot(console).save(out.filePath(QStringLiteral("console-wide.png")));
+    plugin = QStringLiteral("plugins/seiriken_plain.4SP");
+    console.Combo1->clear();
+    if (options.SetPlgin(plugin))
+        forms::setText(*options.txtSeiriPlgDir, plugin);
+    console.Command2_Click(1);
+    waitMs(200);
+    shot(console).save(out.filePath(QStringLiteral("console-ticket-plain.png")));
     console.Check4->setChecked(false);
 
     // The backlight states: built-in faces for OFF and ON1, the user's own

@@ -1,0 +1,23 @@
+#pragma once
+// The settings file: read once at start-up and applied to the windows, written
+// once at a confirmed exit from what the windows hold. Both report their own
+// failures and never pass an error on.
+#include <QString>
+#include <functional>
+
+class QSaveFile;
+
+namespace mdlIniIo {
+
+void LoadIni();
+void SaveIni();
+
+// "427.in4" beside the executable; where that folder cannot be written (an
+// installed package) the same name in the per-user configuration folder.
+QString settingsPath();
+
+// Test seams: another file, and a hook in place of the final commit.
+void setSettingsPath(const QString &path); // empty restores the rule above
+void setCommitHook(std::function<bool(QSaveFile &)> hook);
+
+} // namespace mdlIniIo
