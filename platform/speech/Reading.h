@@ -5,8 +5,8 @@
 // morphological dictionary ("次は、市役所前です。" gives
 // "ツギワ、シヤクショマエデス。": the particles は and へ as ワ and エ).
 // Kana, numbers (full-width digits as ASCII ones) and punctuation keep their
-// sound; a word the dictionary has
-// no pronunciation for is passed as written; blanks stay as one blank.
+// sound; a word the dictionary has no pronunciation for is passed as
+// written; blanks stay as one blank.
 #include <QString>
 
 namespace speech {
