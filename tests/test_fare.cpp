@@ -3,10 +3,10 @@
 #include "console/FareData.h"
 #include "core/Cp932.h"
 #include "core/VbError.h"
+#include "tests/ErrorOf.h"
 
 #include <QtEndian>
 #include <QtTest>
-#include <functional>
 
 namespace {
 
@@ -37,16 +37,6 @@ QByteArray fileOf(int count, int records, const QString &name = QStringLiteral("
     for (int i = 1; i <= records; ++i)
         b += record(name, i);
     return b;
-}
-
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::Error &e) {
-        return e.number();
-    }
-    return 0;
 }
 
 } // namespace

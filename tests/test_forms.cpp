@@ -6,24 +6,14 @@
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "platform/MsgBox.h"
+#include "tests/ErrorOf.h"
 
 #include <QButtonGroup>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
-#include <functional>
 
 namespace {
-
-int errorNumberOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::Error &e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // A window that records its loads and may call back into its own accessor.
 struct ProbeWindow : QWidget {
@@ -64,7 +54,7 @@ private slots:
         box.setCheckState(Qt::PartiallyChecked);
         QCOMPARE(forms::checkValue(box), int16_t(2));
         for (int bad : {-1, 3})
-            QCOMPARE(errorNumberOf([&] { forms::setCheckValue(box, bad); }), 380);
+            QCOMPARE(errorOf([&] { forms::setCheckValue(box, bad); }), 380);
         QCOMPARE(forms::checkValue(box), int16_t(2)); // a refused value changes nothing
     }
 
@@ -100,10 +90,10 @@ private slots:
         forms::setListIndex(box, 1);
         QCOMPARE(forms::listIndex(box), int16_t(1));
         for (int bad : {2, -2})
-            QCOMPARE(errorNumberOf([&] { forms::setListIndex(box, bad); }), 380);
+            QCOMPARE(errorOf([&] { forms::setListIndex(box, bad); }), 380);
         QCOMPARE(forms::listIndex(box), int16_t(1));
         QListWidget list;
-        QCOMPARE(errorNumberOf([&] { forms::setListIndex(list, 0); }), 380);
+        QCOMPARE(errorOf([&] { forms::setListIndex(list, 0); }), 380);
     }
 
     void faceColourIsRedInTheLowByte()
@@ -130,8 +120,8 @@ private slots:
         QCOMPARE(txt(3)->accessibleName(), QStringLiteral("txtSelectSound(3)"));
         QCOMPARE(chk(4)->objectName(), QStringLiteral("Check3(4)"));
         QVERIFY(chk(4)->accessibleName().isEmpty()); // known by its caption
-        QCOMPARE(errorNumberOf([&] { txt(2); }), 9);
-        QCOMPARE(errorNumberOf([&] { txt(4); }), 9);
+        QCOMPARE(errorOf([&] { txt(2); }), 9);
+        QCOMPARE(errorOf([&] { txt(4); }), 9);
         QCOMPARE(txt.LBound(), 0);
         QCOMPARE(txt.UBound(), 3);
         QCOMPARE(txt.count(), 3);
@@ -185,7 +175,7 @@ private slots:
     {
         ProbeWindow::loads = 0;
         ProbeWindow::fail = true;
-        QCOMPARE(errorNumberOf([] { probe(); }), 53);
+        QCOMPARE(errorOf([] { probe(); }), 53);
         QVERIFY(!windows::loaded(windows::Id::Options));
 
         ProbeWindow::fail = false;
