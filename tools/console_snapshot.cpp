@@ -11,6 +11,7 @@
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
+#include "tools/Snapshot.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,24 +22,8 @@
 
 namespace {
 
-void waitMs(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-QImage shot(QWidget &w)
-{
-    QImage img = w.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    if (!w.mask().isEmpty())
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                if (!w.mask().contains(QPoint(x, y)))
-                    img.setPixelColor(x, y, Qt::transparent);
-    return img;
-}
+using snapshot::shot;
+using snapshot::waitMs;
 
 // The panel and the console side by side, as they stand on a desktop.
 void saveBoth(const QString &path)

@@ -6,22 +6,12 @@
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "platform/Fonts.h"
+#include "tools/Snapshot.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 
-namespace {
-
-void settle()
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 150)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -39,7 +29,7 @@ int main(int argc, char **argv)
     dlg.show();
 
     const auto save = [&](const QString &name) {
-        settle();
+        snapshot::waitMs(150);
         dlg.grab().save(out.filePath(name));
     };
     for (int page = 0; page < 6; ++page) {

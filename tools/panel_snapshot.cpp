@@ -6,6 +6,7 @@
 #include "panel/Form1.h"
 #include "panel/M_Degit/M_Degit.h"
 #include "platform/Fonts.h"
+#include "tools/Snapshot.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,25 +16,9 @@
 
 namespace {
 
-void waitMs(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
+using snapshot::waitMs;
 
-// The panel as the screen shows it: outside the rounded shape is transparent.
-void save(Form1 &panel, const QString &path)
-{
-    QImage img = panel.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    const QRegion shape = panel.mask().isEmpty() ? QRegion(panel.rect()) : panel.mask();
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (!shape.contains(QPoint(x, y)))
-                img.setPixelColor(x, y, Qt::transparent);
-    img.save(path);
-}
+void save(Form1 &panel, const QString &path) { snapshot::shot(panel).save(path); }
 
 } // namespace
 
