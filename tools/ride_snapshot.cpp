@@ -81,7 +81,7 @@ int main(int argc, char **argv)
     for (int n = 0; n < 3; ++n) {
         for (int i = 0; i < steps[n]; ++i)
             console.Command2_Click(1);
-        waitMs(n == 1 ? 2600 : 400); // a long name, caught scrolling
+        waitMs(n == 1 ? 2000 : 400); // a long name, caught scrolling
         saveRide(out.filePath(QStringLiteral("ride-%1.png").arg(n + 2)));
     }
     return 0;
