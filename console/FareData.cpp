@@ -71,6 +71,31 @@ FareFile readFareFile(QByteArrayView bytes)
     return file;
 }
 
+QByteArray writeFareFile(const QList<FareRecord> &records)
+{
+    if (records.size() > INT16_MAX)
+        vb::raise(vb::ErrOverflow);
+    QByteArray out;
+    out.reserve(2 + records.size() * (kRecordFixedBytes + 16));
+    auto put = [&out](uint16_t v) {
+        char le[2];
+        qToLittleEndian<uint16_t>(v, le);
+        out.append(le, 2);
+    };
+    put(uint16_t(records.size()));
+    for (const FareRecord &r : records) {
+        const QByteArray name = cp932::encode(r.StopName);
+        if (name.size() > UINT16_MAX)
+            vb::raise(vb::ErrOverflow);
+        put(uint16_t(name.size()));
+        out += name;
+        put(uint16_t(r.SeiriNo));
+        for (int16_t v : r.Fare)
+            put(uint16_t(v));
+    }
+    return out;
+}
+
 FareTable::FareTable() = default;
 
 void FareTable::SetFareCell(int row, int column, const QVariant &value)

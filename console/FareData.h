@@ -37,6 +37,12 @@ struct FareFile {
 // declares is error 62, so a cut file never installs half a route.
 FareFile readFareFile(QByteArrayView bytes);
 
+// The bytes of a file holding the records, the count their number. Names
+// are written as code page 932 does (what it cannot hold becomes '?'); a
+// caller that must not lose a character checks first. More records than
+// 16 bits can count, or a name over 65535 bytes, is error 6.
+QByteArray writeFareFile(const QList<FareRecord> &records);
+
 class FareTable {
 public:
     FareTable();

@@ -51,7 +51,9 @@ constexpr qint64 kMaxPicturePixels = qint64(8192) * 8192;
 
 frmOption &options() { return windows::frmOption(); }
 
-QString soundBox(int i) { return forms::text(*options().txtSelectSound(i)); }
+// Found as every other path of the options: from the executable's folder,
+// whatever the folder the program was started in.
+QString soundBox(int i) { return platform::findFile(forms::text(*options().txtSelectSound(i))); }
 
 // A label that shows a value drawn into a sunken box.
 QLabel *displayLabel(QWidget *parent, const QRect &r, Qt::Alignment align = Qt::AlignCenter)

@@ -1,0 +1,88 @@
+// Writes pictures of the demo ride for the documentation: route 12 loaded
+// from the demo settings, then a few stops on, to the terminus.
+// Run under a display from the build's bin folder (xvfb-run works):
+//   ride_snapshot OUTPUT_FOLDER
+#include "assets/AssetFonts.h"
+#include "console/frmCtl.h"
+#include "forms/Windows.h"
+#include "panel/Form1.h"
+#include "platform/Fonts.h"
+#include "platform/MsgBox.h"
+#include "settings/mdlIniIo.h"
+#include "sound/mdlSndAPI.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
+
+namespace {
+
+void waitMs(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+QImage shot(QWidget &w)
+{
+    QImage img = w.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    if (!w.mask().isEmpty())
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (!w.mask().contains(QPoint(x, y)))
+                    img.setPixelColor(x, y, Qt::transparent);
+    return img;
+}
+
+// The panel above, the console (its ticket preview open) below.
+void saveRide(const QString &path)
+{
+    const QImage p = shot(windows::Form1()), c = shot(windows::frmCtl());
+    QImage out(std::max(p.width(), c.width()) + 24, p.height() + c.height() + 36, QImage::Format_ARGB32);
+    out.fill(QColor(0x3a, 0x4a, 0x5a));
+    QPainter painter(&out);
+    painter.drawImage(12, 12, p);
+    painter.drawImage(12, p.height() + 24, c);
+    painter.end();
+    out.save(path);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Soratobi4"));
+    platform::installFontSubstitutions();
+    assets::registerDigitFonts();
+    platform::setMsgBoxHandler([](const platform::MsgBoxRequest &r) {
+        qWarning("message: %s", qPrintable(r.prompt));
+        return int(platform::vbOK);
+    });
+    mdlSndAPI::setMciSender([](const QString &) { return 0; }); // pictures only
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+
+    mdlIniIo::setSettingsPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("examples/demo/demo.in4")));
+    Form1 &panel = windows::Form1();
+    panel.show();
+    frmCtl &console = windows::frmCtl();
+    console.show();
+    frmCtl::lampTestMs = 0;
+    for (int key : {10, 1, 2, 11, 1}) // 系統 1 2 区間 1
+        console.CommandButton1_Click(key);
+    console.Command1_Click(1); // リセット
+    waitMs(400);
+    saveRide(out.filePath(QStringLiteral("ride-1.png")));
+
+    const int steps[] = {3, 8, 8}; // 市民病院前, 県営グラウンド前, 終点
+    for (int n = 0; n < 3; ++n) {
+        for (int i = 0; i < steps[n]; ++i)
+            console.Command2_Click(1);
+        waitMs(n == 1 ? 2000 : 400); // a long name, caught scrolling
+        saveRide(out.filePath(QStringLiteral("ride-%1.png").arg(n + 2)));
+    }
+    return 0;
+}
