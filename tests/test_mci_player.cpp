@@ -296,6 +296,13 @@ private slots:
         QTest::newRow("wav") << file("six minutes.wav", soundfix::wav(360, 100, 1000)) << "waveaudio";
         QTest::newRow("mp3") << file("six minutes.mp3", mp3.readAll().repeated(700)) << "mpegvideo";
         QTest::newRow("mid") << file("six minutes.mid", soundfix::midi(notes)) << "sequencer";
+        // A block align of 1 below a 2-byte frame once cut this at a quarter of the bound.
+        QByteArray narrow = soundfix::wav(360, 100, 1000);
+        narrow[32] = 1;
+        QTest::newRow("wav block align 1") << file("narrow six minutes.wav", narrow) << "waveaudio";
+        QFile free(QStringLiteral(S4_FUZZ_CORPUS "/sound_open/mp3_free_format_frames.mp3"));
+        QVERIFY(free.open(QIODevice::ReadOnly));
+        QTest::newRow("free-format mp3") << file("free six minutes.mp3", free.read(304).repeated(12000)) << "mpegvideo";
     }
 
     void longSoundsAreCutAtFiveMinutes()
