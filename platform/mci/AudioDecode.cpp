@@ -67,11 +67,14 @@ constexpr int kMaxChannels = 8;
 constexpr int kMaxSourceRate = 768000;
 constexpr sf_count_t kBlock = 4096;
 
+// Clipped and rounded; NaN is silence.
 inline qint16 toS16(float v)
 {
-    if (!(v == v)) // NaN
-        return 0;
-    return qint16(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+    if (!(v > -1.0f))
+        return v == v ? qint16(-32767) : qint16(0);
+    if (v >= 1.0f)
+        return 32767;
+    return qint16(int(v * 32767.0f + (v < 0 ? -0.5f : 0.5f)));
 }
 
 } // namespace
@@ -113,16 +116,14 @@ int decodeAudio(QByteArrayView file, AudioKind kind, int rate, Pcm &out)
     size_t j = 0;        // next output frame
     size_t cap = 0;
 
-    const auto put = [&](float l, float r) {
-        if (j >= cap) {
-            const size_t want = std::min(outLimit, std::max<size_t>(cap + cap / 2, size_t(rate)));
-            if (want <= cap || !out.resize(want))
-                return false;
-            cap = want;
-        }
-        out.data()[2 * j] = toS16(l);
-        out.data()[2 * j + 1] = toS16(r);
-        ++j;
+    // Room for frames up to `want` (never past the bound), grown by half each time.
+    const auto reserve = [&](size_t want) {
+        if (want <= cap)
+            return true;
+        const size_t grown = std::min(outLimit, std::max({want, cap + cap / 2, size_t(rate)}));
+        if (!out.resize(grown))
+            return false;
+        cap = grown;
         return true;
     };
 
@@ -135,41 +136,44 @@ int decodeAudio(QByteArrayView file, AudioKind kind, int rate, Pcm &out)
         for (sf_count_t i = 0; i < got; ++i) {
             const float *f = raw.data() + size_t(i) * size_t(ch);
             float l = 0, r = 0;
-            int nl = 0, nr = 0;
-            for (int c = 0; c < ch; ++c) {
-                if (c % 2) {
-                    r += f[c];
-                    ++nr;
-                } else {
-                    l += f[c];
-                    ++nl;
-                }
-            }
-            l /= float(nl);
-            r = nr ? r / float(nr) : l;
+            for (int c = 0; c < ch; c += 2)
+                l += f[c];
+            for (int c = 1; c < ch; c += 2)
+                r += f[c];
+            l /= float((ch + 1) / 2);
+            r = ch > 1 ? r / float(ch / 2) : l;
             win[2 * size_t(i + 1)] = l;
             win[2 * size_t(i + 1) + 1] = r;
         }
-        // Source frames base-1 .. base+got-1 are at hand.
-        const sf_count_t last = base + got - 1;
-        for (;;) {
+        // Source frames base-1 .. base+got-1 are at hand: every output frame
+        // j with j * srcRate / rate < base+got-1 has both neighbours.
+        const qint64 last = base + got - 1;
+        const size_t stop = size_t(std::min<qint64>(qint64(outLimit), (last * rate + srcRate - 1) / srcRate));
+        if (!reserve(stop))
+            return out = Pcm(), ErrOutOfMemory;
+        qint16 *o = out.data();
+        for (; j < stop; ++j) {
             const qint64 num = qint64(j) * srcRate;
-            const sf_count_t i = num / rate;
-            if (i + 1 > last || j >= outLimit)
-                break;
-            const float t = float(num % rate) / float(rate);
-            const size_t a = size_t(i - base + 1) * 2, b = a + 2;
-            if (!put(win[a] + (win[b] - win[a]) * t, win[a + 1] + (win[b + 1] - win[a + 1]) * t))
-                return out = Pcm(), ErrOutOfMemory;
+            const qint64 i = num / rate;
+            const float t = float(num - i * rate) / float(rate);
+            const float *a = win.data() + size_t(i - base + 1) * 2;
+            o[2 * j] = toS16(a[0] + (a[2] - a[0]) * t);
+            o[2 * j + 1] = toS16(a[1] + (a[3] - a[1]) * t);
         }
         win[0] = win[2 * size_t(got)];
         win[1] = win[2 * size_t(got) + 1];
         base += got;
     }
     // The positions past the last source frame but before the end hold it.
-    while (base > 0 && j < outLimit && qint64(j) * srcRate / rate < base)
-        if (!put(win[0], win[1]))
+    const size_t end = size_t(std::min<qint64>(qint64(outLimit), (qint64(base) * rate + srcRate - 1) / srcRate));
+    if (base > 0 && j < end) {
+        if (!reserve(end))
             return out = Pcm(), ErrOutOfMemory;
+        for (; j < end; ++j) {
+            out.data()[2 * j] = toS16(win[0]);
+            out.data()[2 * j + 1] = toS16(win[1]);
+        }
+    }
 
     if (j == 0)
         return out = Pcm(), ErrInvalidFile;
