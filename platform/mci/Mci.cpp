@@ -269,9 +269,10 @@ private:
         } else {
             ++decodes;
             sound = decodeAside(info.filePath(), *device, rate);
-            // A file that could not be read or a render that ran out of
-            // time may do better next time; everything else is for good.
-            if (sound.error != ErrFileNotFound && sound.error != ErrDeviceNotReady && sound.error != ErrHardware)
+            // A file that could not be read may be readable next time.
+            // Everything else stands while the file stays the same, a
+            // render that ran out of time too: it would stall every step.
+            if (sound.error != ErrFileNotFound && sound.error != ErrHardware)
                 cache.insert(key, sound);
         }
         if (sound.error)

@@ -169,9 +169,9 @@ fluid_synth_t *synthFor(int rate)
     fluid_settings_setnum(s->settings, "synth.sample-rate", rate);
     fluid_settings_setnum(s->settings, "synth.gain", 0.8);
     fluid_settings_setint(s->settings, "synth.cpu-cores", 1);
-    // A chime needs few voices; a file that strikes hundreds at once would
-    // otherwise cost seconds per second of sound.
-    fluid_settings_setint(s->settings, "synth.polyphony", 64);
+    // A chime needs few voices; a file that holds hundreds for five minutes
+    // would otherwise take half a minute to render.
+    fluid_settings_setint(s->settings, "synth.polyphony", 32);
     s->synth = new_fluid_synth(s->settings);
     if (!s->synth)
         return nullptr;

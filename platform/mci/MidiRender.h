@@ -13,7 +13,7 @@ namespace platform::mci {
 constexpr int kMaxMidiEvents = 100'000;
 constexpr int kMaxMidiSysex = 256;
 // Longest a render may take before the open gives up with ErrDeviceNotReady.
-constexpr int kMidiRenderBudgetMs = 6000;
+constexpr int kMidiRenderBudgetMs = 4000;
 
 // Checks a Standard MIDI File and writes the copy FluidSynth is given: every
 // channel event with its status byte spelled out (running status is read
