@@ -1,13 +1,80 @@
 #include "core/Cp932.h"
 
+#include <QHash>
 #include <QStringDecoder>
-#include <QStringEncoder>
+
+#include <array>
 
 namespace cp932 {
 
 namespace {
-constexpr const char *kCodec = "windows-31j";
+
+// Single bytes are mapped here, not by the converter: it swaps the control
+// codes 1A, 1C and 7F and turns 80, A0 and FD-FF into U+001A, so those bytes
+// would not come back from a round trip. Windows maps them one to one.
+constexpr char16_t kByte80 = 0x0080;
+constexpr char16_t kByteA0 = 0xF8F0; // FD, FE, FF follow: U+F8F1 to U+F8F3
+constexpr char16_t kKanaFirst = 0xFF61; // A1 to DF: half-width katakana
+
+constexpr int kTrails = 188; // 40-7E and 80-FC
+constexpr int kPairs = 60 * kTrails;
+
+int pairIndex(unsigned char lead, unsigned char trail)
+{
+    if (trail < 0x40 || trail == 0x7F || trail > 0xFC)
+        return -1;
+    const int row = lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31;
+    return row * kTrails + (trail < 0x7F ? trail - 0x40 : trail - 0x41);
 }
+
+// The two-byte characters, read once from the converter; the user-defined
+// area F040-F9FC goes to the private use area as on Windows.
+struct Tables {
+    std::array<char16_t, kPairs> toUnicode{};
+    QHash<char16_t, quint16> fromUnicode;
+};
+
+const Tables &tables()
+{
+    static const Tables t = [] {
+        Tables t;
+        QStringDecoder dec("windows-31j", QStringConverter::Flag::Stateless);
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!isLeadByte(static_cast<unsigned char>(lead)))
+                continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                const int i = pairIndex(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+                if (i < 0)
+                    continue;
+                char16_t c = 0xFFFD;
+                if (lead >= 0xF0 && lead <= 0xF9) {
+                    c = char16_t(0xE000 + (lead - 0xF0) * kTrails + i % kTrails);
+                } else {
+                    const char pair[2] = {char(lead), char(trail)};
+                    const QString u = dec.decode(QByteArrayView(pair, 2));
+                    if (u.size() == 1 && !u[0].isSurrogate())
+                        c = u[0].unicode();
+                }
+                t.toUnicode[size_t(i)] = c;
+                if (c == 0xFFFD)
+                    continue;
+                // Several codes share a character; Windows writes the first,
+                // except that the IBM rows (FA-FC) win over their NEC-selected
+                // copies (ED, EE).
+                const auto code = quint16(lead << 8 | trail);
+                const auto it = t.fromUnicode.find(c);
+                if (it == t.fromUnicode.end())
+                    t.fromUnicode.insert(c, code);
+                else if (*it >= 0xED40 && *it <= 0xEEFC && code >= 0xFA40)
+                    *it = code;
+            }
+        }
+        return t;
+    }();
+    return t;
+}
+
+} // namespace
 
 QString premap(const QString &text)
 {
@@ -31,25 +98,27 @@ QString premap(const QString &text)
 
 QByteArray encode(const QString &text)
 {
-    QStringEncoder enc(kCodec);
-    QByteArray raw = enc.encode(premap(text));
-    // The converter marks what it cannot write with the invalid pair FC FC.
-    // Walk the bytes as characters so that a trail byte FC is never mistaken.
+    const QString mapped = premap(text);
+    const Tables &t = tables();
     QByteArray out;
-    out.reserve(raw.size());
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const auto b = static_cast<unsigned char>(raw[i]);
-        if (isLeadByte(b) && i + 1 < raw.size()) {
-            const auto t = static_cast<unsigned char>(raw[i + 1]);
-            if (b == 0xFC && t == 0xFC) {
-                out.append('?');
-            } else {
-                out.append(raw[i]);
-                out.append(raw[i + 1]);
-            }
-            ++i;
+    out.reserve(mapped.size() * 2);
+    for (qsizetype i = 0; i < mapped.size(); ++i) {
+        const char16_t c = mapped[i].unicode();
+        if (c <= 0x80) {
+            out.append(char(c));
+        } else if (c >= kByteA0 && c <= kByteA0 + 3) {
+            out.append(char(c == kByteA0 ? 0xA0 : 0xFD + (c - kByteA0 - 1)));
+        } else if (c >= kKanaFirst && c <= kKanaFirst + (0xDF - 0xA1)) {
+            out.append(char(0xA1 + (c - kKanaFirst)));
+        } else if (const auto it = t.fromUnicode.constFind(c); it != t.fromUnicode.constEnd()) {
+            out.append(char(*it >> 8));
+            out.append(char(*it & 0xFF));
         } else {
-            out.append(raw[i]);
+            // What code page 932 cannot hold is written as '?', one per
+            // character (a surrogate pair is one character).
+            if (QChar::isHighSurrogate(c) && i + 1 < mapped.size() && mapped[i + 1].isLowSurrogate())
+                ++i;
+            out.append('?');
         }
     }
     return out;
@@ -57,25 +126,30 @@ QByteArray encode(const QString &text)
 
 QString decode(QByteArrayView bytes)
 {
-    // The converter holds back a lead byte at the end, waiting for its trail,
-    // and would drop it; find it by walking the characters and mark it.
-    qsizetype i = 0;
-    bool cutAtEnd = false;
-    while (i < bytes.size()) {
-        if (isLeadByte(static_cast<unsigned char>(bytes[i]))) {
-            if (i + 1 == bytes.size()) {
-                cutAtEnd = true;
-                break;
-            }
-            i += 2;
+    const Tables &t = tables();
+    QString out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b <= 0x80) {
+            out.append(QChar(b));
+        } else if (b == 0xA0 || b >= 0xFD) {
+            out.append(QChar(b == 0xA0 ? kByteA0 : char16_t(kByteA0 + 1 + (b - 0xFD))));
+        } else if (b >= 0xA1 && b <= 0xDF) {
+            out.append(QChar(char16_t(kKanaFirst + (b - 0xA1))));
         } else {
-            ++i;
+            // A lead byte. Cut off at the end, or followed by a byte that
+            // cannot be its trail, it stands alone as U+FFFD; the next byte
+            // is then read on its own.
+            const int pair = i + 1 < bytes.size() ? pairIndex(b, static_cast<unsigned char>(bytes[i + 1])) : -1;
+            if (pair < 0) {
+                out.append(QChar(QChar::ReplacementCharacter));
+            } else {
+                out.append(QChar(t.toUnicode[size_t(pair)]));
+                ++i;
+            }
         }
     }
-    QStringDecoder dec(kCodec, QStringConverter::Flag::Stateless);
-    QString out = dec.decode(cutAtEnd ? bytes.first(bytes.size() - 1) : bytes);
-    if (cutAtEnd)
-        out.append(QChar(QChar::ReplacementCharacter));
     return out;
 }
 

@@ -15,8 +15,11 @@ QString premap(const QString &text);
 // Windows converter writes them, never a broken byte pair.
 QByteArray encode(const QString &text);
 
-// Code page 932 to Unicode. A cut character (a lead byte without its trail)
-// becomes U+FFFD; nothing is dropped silently.
+// Code page 932 to Unicode, as Windows reads it. Bytes 00-7F are ASCII, 80 is
+// U+0080 and A0, FD, FE, FF are U+F8F0 to U+F8F3, so every single byte comes
+// back from encode() as it was. A cut character (a lead byte without a trail
+// it can take) and an unassigned two-byte code become U+FFFD; nothing is
+// dropped silently.
 QString decode(QByteArrayView bytes);
 
 // A zero-terminated code page 932 text from a C interface; null reads as empty.

@@ -47,8 +47,7 @@ QString deviceType(const QString &path)
 // part of the name, never a pattern.
 bool namesAFile(const QString &path)
 {
-    // A leading ':' would otherwise look into the program's own resources.
-    return QFileInfo(path.startsWith(u':') ? QStringLiteral("./") + path : path).isFile();
+    return QFileInfo(platform::mci::literalPath(path)).isFile();
 }
 
 void pauseFor(qint16 ms)

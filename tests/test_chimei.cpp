@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -119,6 +120,31 @@ private slots:
         QCOMPARE(c.stripImage(), ref.stripImage());
         QCOMPARE(c.isScrolling(), draws.size() >= 7);
         QCOMPARE(c.accessibleDescription(), name);
+    }
+
+    // Any count, however far outside what a name can have, gives a layout
+    // whose strip is a drawable image: no overflow, no empty strip.
+    void layoutIsTotal_data()
+    {
+        QTest::addColumn<qint64>("k");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("most negative") << std::numeric_limits<qint64>::min() << chimei::kStillHeight << false;
+        QTest::newRow("minus one") << qint64(-1) << chimei::kStillHeight << false;
+        QTest::newRow("seven") << qint64(7) << 7 * chimei::kUnitPixels << true;
+        QTest::newRow("largest") << std::numeric_limits<qint64>::max() << (1 << 20) * chimei::kUnitPixels << true;
+    }
+    void layoutIsTotal()
+    {
+        QFETCH(qint64, k);
+        QFETCH(int, height);
+        QFETCH(bool, scrolls);
+        for (int mode : {0, 2}) {
+            const chimei::Layout l = chimei::layoutFor(k, mode);
+            QCOMPARE(l.height, height);
+            QCOMPARE(l.scrolls, scrolls);
+            QVERIFY(l.top >= 0 && l.step >= 0);
+        }
     }
 
     void verticalShapes()

@@ -40,6 +40,70 @@ private slots:
         QCOMPARE(cp932::encode(QString(QChar(0x25EF)) + QStringLiteral("한")), QByteArray("\x81\xFC?"));
     }
 
+    // The single bytes the converter of the platform gets wrong, and the
+    // neighbours of each, map one to one both ways.
+    void cp932SingleBytes_data()
+    {
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<int>("unicode");
+        for (int b : {0x00, 0x1A, 0x1C, 0x5C, 0x7E, 0x7F})
+            QTest::addRow("%02X", b) << b << b;
+        QTest::newRow("80") << 0x80 << 0x0080;
+        QTest::newRow("A0") << 0xA0 << 0xF8F0;
+        QTest::newRow("A1") << 0xA1 << 0xFF61;
+        QTest::newRow("DF") << 0xDF << 0xFF9F;
+        QTest::newRow("FD") << 0xFD << 0xF8F1;
+        QTest::newRow("FE") << 0xFE << 0xF8F2;
+        QTest::newRow("FF") << 0xFF << 0xF8F3;
+    }
+    void cp932SingleBytes()
+    {
+        QFETCH(int, byte);
+        QFETCH(int, unicode);
+        const QByteArray b(1, char(byte));
+        QCOMPARE(cp932::decode(b), QString(QChar(char16_t(unicode))));
+        QCOMPARE(cp932::encode(QString(QChar(char16_t(unicode)))), b);
+    }
+
+    void cp932EveryByteAndEveryTwoByteCodeRoundTrips()
+    {
+        QByteArray singles;
+        for (int b = 0; b < 256; ++b)
+            if (!cp932::isLeadByte(uchar(b)))
+                singles.append(char(b));
+        QCOMPARE(cp932::decode(singles).size(), singles.size());
+        QCOMPARE(cp932::encode(cp932::decode(singles)), singles);
+
+        int assigned = 0, shared = 0;
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!cp932::isLeadByte(uchar(lead)))
+                continue;
+            for (int trail = 0; trail < 256; ++trail) {
+                const QByteArray pair = QByteArray(1, char(lead)) + char(trail);
+                const QString text = cp932::decode(pair);
+                const bool canTrail = trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
+                if (!canTrail) { // the lead stands alone; the other byte is read by itself
+                    QCOMPARE(text, QChar(QChar::ReplacementCharacter) + cp932::decode(pair.last(1)));
+                    continue;
+                }
+                QCOMPARE(text.size(), 1);
+                if (text[0] == QChar::ReplacementCharacter)
+                    continue;
+                ++assigned;
+                const QByteArray back = cp932::encode(text);
+                QCOMPARE(back.size(), 2);
+                if (back != pair) { // a character with two codes comes back under the one Windows writes
+                    ++shared;
+                    QCOMPARE(cp932::decode(back), text);
+                }
+            }
+        }
+        // Windows' table: 7724 codes of characters and 1880 user-defined, of
+        // which 398 codes repeat a character held elsewhere.
+        QCOMPARE(assigned, 7724 + 1880);
+        QCOMPARE(shared, 398);
+    }
+
     void cp932DecodesACutCharacterVisibly()
     {
         const QByteArray cut("\x89\x77", 1); // the lead byte of 駅 alone

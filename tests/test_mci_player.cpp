@@ -296,6 +296,13 @@ private slots:
         QTest::newRow("wav") << file("six minutes.wav", soundfix::wav(360, 100, 1000)) << "waveaudio";
         QTest::newRow("mp3") << file("six minutes.mp3", mp3.readAll().repeated(700)) << "mpegvideo";
         QTest::newRow("mid") << file("six minutes.mid", soundfix::midi(notes)) << "sequencer";
+        // A block align of 1 below a 2-byte frame once cut this at a quarter of the bound.
+        QByteArray narrow = soundfix::wav(360, 100, 1000);
+        narrow[32] = 1;
+        QTest::newRow("wav block align 1") << file("narrow six minutes.wav", narrow) << "waveaudio";
+        QFile free(QStringLiteral(S4_FUZZ_CORPUS "/sound_open/mp3_free_format_frames.mp3"));
+        QVERIFY(free.open(QIODevice::ReadOnly));
+        QTest::newRow("free-format mp3") << file("free six minutes.mp3", free.read(304).repeated(12000)) << "mpegvideo";
     }
 
     void longSoundsAreCutAtFiveMinutes()
@@ -305,6 +312,134 @@ private slots:
         QCOMPARE(mciSendString(openCmd(path, type, "long")), 0);
         const int ms = mci::lengthMs("long");
         QVERIFY2(ms >= 295'000 && ms <= 300'000, qPrintable(QString::number(ms)));
+    }
+
+    // Files made to hurt: each opens to a sound within the bound or fails
+    // with its number, soon, and the windows paint all the while.
+    void hostileFilesFailOrStayBounded_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("result"); // -1: a bounded sound
+        const QString c = QStringLiteral(S4_FUZZ_CORPUS "/");
+        const int invalid = mci::ErrInvalidFile, tooBig = mci::ErrOutOfMemory;
+        QTest::newRow("ID3 frame that crashed the mixer") << c + "sound_open/id3_tag_frame_crash.mp3" << "mpegvideo" << invalid;
+        QTest::newRow("ID3 frame of 1.8 GB") << c + "sound_open/id3_frame_claims_1800mb.mp3" << "mpegvideo" << invalid;
+        QTest::newRow("data chunk of 4 GB") << c + "sound_open/wav_data_claims_4gb.wav" << "waveaudio" << invalid;
+        QTest::newRow("two fmt chunks") << c + "sound_open/wav_two_fmt_rates.wav" << "waveaudio" << invalid;
+        QTest::newRow("IMA ADPCM extensible") << c + "sound_open/wav_ima_adpcm_extensible.wav" << "waveaudio" << invalid;
+        QTest::newRow("free-format MP3") << c + "sound_open/mp3_free_format_frames.mp3" << "mpegvideo" << -1;
+        QTest::newRow("block align below a frame") << c + "sound_open/wav_block_align_below_frame.wav" << "waveaudio" << -1;
+        QTest::newRow("NaN and loud float samples") << c + "sound_open/wav_float_loud_nan.wav" << "waveaudio" << -1;
+        QTest::newRow("sysex flood") << c + "midi_render/sysex_flood.mid" << "sequencer" << tooBig;
+        QTest::newRow("held chord on every key") << c + "midi_render/chord_flood_held.mid" << "sequencer" << -1;
+        QTest::newRow("silence to the end") << c + "midi_render/silence_to_the_end.mid" << "sequencer" << -1;
+        // 1.3 million running-status notes in 4 MB, more events than any sound needs.
+        QByteArray notes = QByteArray::fromHex("00903C64");
+        for (int i = 0; notes.size() < (4 << 20) - 64; ++i)
+            notes += QByteArray::fromHex("01") + char(0x30 + i % 40) + char(i % 2 ? 0 : 0x50);
+        notes += QByteArray::fromHex("00FF2F00");
+        QByteArray smf = QByteArray::fromHex("4D546864000000060000000101E04D54726B");
+        soundfix::putBE(smf, quint32(notes.size()), 4);
+        QTest::newRow("4 MB of running-status notes") << file("notes.mid", smf + notes) << "sequencer" << tooBig;
+    }
+
+    void hostileFilesFailOrStayBounded()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, type);
+        QFETCH(int, result);
+        QVERIFY(QFileInfo(path).isFile());
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(10);
+        QElapsedTimer t;
+        t.start();
+        const int rc = mciSendString(openCmd(path, type, "hostile"));
+        const qint64 ms = t.elapsed();
+        QVERIFY2(ms < 8000, qPrintable(QString::number(ms)));
+        if (ms > 200) // a long open never holds the event loop
+            QVERIFY2(ticks >= ms / 40, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(ms)));
+        if (result >= 0) {
+            QCOMPARE(rc, result);
+            QCOMPARE(mci::channelOf("hostile"), -1);
+        } else {
+            QCOMPARE(rc, 0);
+            QVERIFY(mci::lengthMs("hostile") > 0 && mci::lengthMs("hostile") <= 300'000);
+        }
+    }
+
+    // The checker reads running status across a meta event, and so does the
+    // synth: the note ends after a tenth of a second and its release.
+    void runningStatusAfterAMetaEventEndsTheNote()
+    {
+        QCOMPARE(mciSendString(openCmd(QStringLiteral(S4_FUZZ_CORPUS "/midi_render/running_status_after_meta.mid"),
+                                       "sequencer", "rs")),
+                 0);
+        const int ms = mci::lengthMs("rs");
+        QVERIFY2(ms >= 550 && ms <= 900, qPrintable(QString::number(ms)));
+    }
+
+    // A file is decoded once while it stays the same; a changed file, a
+    // file on another device and a failed decode are each decoded once.
+    void cacheDecodesEachFileOnce()
+    {
+        const QString wav = file("cached.wav", soundfix::wav(0.5));
+        const QString mid = file("cached.mid", soundfix::midi({{0, 0.3, 62}}));
+        const QString bad = file("cached bad.wav", "RIFF....WAVEnonsense");
+        const auto opens = [&](const QString &path, const char *type) {
+            const int before = mci::decodeCount();
+            mciSendString(openCmd(path, type, "c"));
+            return mci::decodeCount() - before;
+        };
+        QCOMPARE(opens(wav, "waveaudio"), 1);
+        QCOMPARE(opens(wav, "waveaudio"), 0);
+        QCOMPARE(opens(wav, "mpegvideo"), 1);
+        QCOMPARE(opens(mid, "sequencer"), 1);
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(opens(mid, "sequencer"), 0);
+        QVERIFY2(t.elapsed() < 50, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(mci::lengthMs("c") > 0, true);
+        QCOMPARE(opens(bad, "waveaudio"), 1);
+        QCOMPARE(opens(bad, "waveaudio"), 0);
+        QVERIFY(mciSendString(openCmd(bad, "waveaudio", "c")) != 0);
+
+        // Touched: the same bytes under a new time are decoded afresh.
+        QFile f(wav);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QFileInfo(wav).lastModified().addSecs(10), QFileDevice::FileModificationTime));
+        f.close();
+        QCOMPARE(opens(wav, "waveaudio"), 1);
+        // Rewritten with another length: decoded afresh and heard at its new length.
+        QVERIFY(soundfix::writeFile(wav, soundfix::wav(1.0)));
+        QCOMPARE(opens(wav, "waveaudio"), 1);
+        QVERIFY(std::abs(mci::lengthMs("c") - 1000) <= 20);
+    }
+
+    void cacheLimitEvictsTheLeastRecentlyUsed()
+    {
+        mciSendString("close all");
+        const QString a = file("evict a.wav", soundfix::wav(2.0)), b = file("evict b.wav", soundfix::wav(2.0));
+        const auto opens = [&](const QString &path) {
+            const int before = mci::decodeCount();
+            mciSendString(openCmd(path, "waveaudio", "e"));
+            return mci::decodeCount() - before;
+        };
+        const qint64 one = qint64(2.0 * mci::sampleRate()) * 4;
+        const qint64 limit = one * 5 / 2; // room for two of these
+        mci::setCacheLimit(0);             // empties it
+        mci::setCacheLimit(limit);
+        QCOMPARE(opens(a), 1);
+        QCOMPARE(opens(b), 1);
+        QCOMPARE(mci::cacheBytes(), 2 * one);
+        QCOMPARE(opens(a), 0);
+        QCOMPARE(opens(file("evict c.wav", soundfix::wav(2.0))), 1); // b goes, a was used last
+        QCOMPARE(opens(a), 0);
+        QCOMPARE(opens(b), 1);
+        QVERIFY(mci::cacheBytes() <= limit);
+        mci::setCacheLimit(qint64(64) << 20);
     }
 
     void commandGrammar_data()

@@ -11,6 +11,8 @@ namespace chimei {
 
 Layout layoutFor(int64_t k, int mode)
 {
+    // No name has fewer than no units; a negative count would overflow the height below.
+    k = std::max<int64_t>(k, 0);
     switch (k) {
     case 0: return {0, 0, kStillHeight, false}; // a lone half-width character
     case 1: return {80, 0, kStillHeight, false};

@@ -1,13 +1,14 @@
 #include "platform/mci/Mci.h"
 
-#include "platform/mci/AudioBounds.h"
 #include "platform/mci/MciCommand.h"
-#include "platform/mci/MidiRender.h"
+#include "platform/mci/SoundCache.h"
+#include "platform/mci/SoundFile.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -28,8 +29,6 @@ constexpr int kRate = 44100;
 constexpr int kBufferFrames = 1024; // about 23 ms per audio callback
 constexpr int kFirstChannels = 8;
 constexpr int kMaxChannels = 256;
-constexpr qint64 kMaxAudioFileBytes = qint64(64) << 20;
-constexpr qint64 kMaxMidiFileBytes = qint64(4) << 20; // the synth keeps every event in memory
 
 std::atomic<TapFn> g_tap{nullptr};
 std::atomic<void *> g_tapUser{nullptr};
@@ -133,14 +132,44 @@ struct ChunkDeleter {
 
 struct Sound {
     int channel = -1;
-    Pcm pcm; // a rendered MIDI file; the chunk points into it
+    std::shared_ptr<const Pcm> pcm; // shared with the cache; the chunk points into it
     std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk; // declared last: freed before pcm
 };
 
-// QFile would read a name starting with ':' from the resources.
-QString literalPath(const QString &path)
+SoundCache::Entry decodeFile(const QString &path, Device device, int rate)
 {
-    return path.startsWith(u':') ? QStringLiteral("./") + path : path;
+    try {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {ErrFileNotFound, {}};
+        const qint64 limit = maxFileBytes(device);
+        const QByteArray data = f.read(limit + 1);
+        if (data.size() > limit)
+            return {ErrOutOfMemory, {}};
+        auto pcm = std::make_shared<Pcm>();
+        if (int e = decodeSound(data, device, rate, *pcm))
+            return {e, {}};
+        return {0, std::move(pcm)};
+    } catch (const std::bad_alloc &) {
+        return {ErrOutOfMemory, {}};
+    }
+}
+
+// Runs the decode on a thread of its own. Meanwhile the GUI thread waits in
+// a local loop, as a blocking play does: repaints and timers go on, user
+// input waits.
+SoundCache::Entry decodeAside(const QString &path, Device device, int rate)
+{
+    if (!QCoreApplication::instance())
+        return decodeFile(path, device, rate);
+    SoundCache::Entry result;
+    std::unique_ptr<QThread> worker(QThread::create([&] { result = decodeFile(path, device, rate); }));
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+    return result;
 }
 
 class Player : public QObject {
@@ -206,6 +235,8 @@ public:
 
     QString driver;
     int rate = 0;
+    SoundCache cache;
+    int decodes = 0;
 
 private:
     struct Wait {
@@ -268,7 +299,6 @@ private:
             m_failed = true;
             return ErrHardware;
         }
-        Mix_Init(MIX_INIT_MP3);
         Mix_AllocateChannels(kFirstChannels);
         m_used.assign(kFirstChannels, false);
         m_serial.assign(kFirstChannels, 0);
@@ -291,8 +321,8 @@ private:
         m_open.clear();
         m_silentChunk.reset();
         m_speechChannel = -1;
+        cache.clear();
         Mix_CloseAudio();
-        Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         releaseMidiSynth();
         m_ready = false;
@@ -334,8 +364,8 @@ private:
 
     int open(const Command &c)
     {
-        const bool midi = c.type == u"sequencer";
-        if (!midi && c.type != u"waveaudio" && c.type != u"mpegvideo")
+        const std::optional<Device> device = deviceOf(c.type);
+        if (!device)
             return ErrInvalidDeviceName;
         if (c.alias == u"all")
             return ErrInvalidDeviceName;
@@ -347,41 +377,36 @@ private:
             return e;
 
         // Taken literally: no wildcard expansion, no resource paths.
-        const QString path = literalPath(c.path);
-        if (!QFileInfo(path).isFile())
+        const QFileInfo info(literalPath(c.path));
+        if (!info.isFile())
             return ErrFileNotFound;
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return ErrFileNotFound;
-        const qint64 limit = midi ? kMaxMidiFileBytes : kMaxAudioFileBytes;
-        const QByteArray data = f.read(limit + 1);
-        if (data.size() > limit)
-            return ErrOutOfMemory;
-        if (data.isEmpty())
-            return ErrInvalidFile;
-
-        Sound s;
-        if (midi) {
-            if (int e = renderMidi(data, rate, s.pcm))
-                return e;
-            s.chunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(s.pcm.data()),
-                                            Uint32(s.pcm.frames() * 2 * sizeof(qint16))));
+        const SoundCache::Key key{info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch(),
+                                  int(*device), rate};
+        SoundCache::Entry sound;
+        if (const auto hit = cache.find(key)) {
+            sound = *hit;
+        } else if (info.size() > maxFileBytes(*device)) {
+            sound.error = ErrOutOfMemory;
+            cache.insert(key, sound);
         } else {
-            // The wave device reads RIFF WAVE only; the MPEG device MP3 too.
-            // Nothing else reaches the mixer's decoders.
-            QByteArray sound;
-            if (isRiffWave(data))
-                sound = boundWave(data, kMaxSoundSeconds);
-            else if (c.type == u"mpegvideo" && looksLikeMpegAudio(data))
-                sound = data.left(mpegPrefix(data, kMaxSoundSeconds));
-            else
-                return ErrInvalidFile;
-            s.chunk.reset(Mix_LoadWAV_RW(SDL_RWFromConstMem(sound.constData(), int(sound.size())), 1));
-            if (s.chunk && s.chunk->alen == 0)
-                s.chunk.reset();
+            ++decodes;
+            sound = decodeAside(info.filePath(), *device, rate);
+            // A file that could not be read may be readable next time.
+            // Everything else stands while the file stays the same, a
+            // render that ran out of time too: it would stall every step.
+            if (sound.error != ErrFileNotFound && sound.error != ErrHardware)
+                cache.insert(key, sound);
         }
+        if (sound.error)
+            return sound.error;
+
+        // A handler that ran during the decode may have opened this alias.
+        close(c.alias);
+        Sound s;
+        s.pcm = std::move(sound.pcm);
+        s.chunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(s.pcm->data()), Uint32(s.pcm->bytes())));
         if (!s.chunk)
-            return ErrInvalidFile;
+            return ErrOutOfMemory;
         s.channel = freeChannel();
         if (s.channel < 0)
             return ErrOutOfMemory;
@@ -474,6 +499,26 @@ Player &player()
 }
 
 } // namespace
+
+QString literalPath(const QString &path)
+{
+    return path.startsWith(u':') ? QStringLiteral("./") + path : path;
+}
+
+int decodeCount()
+{
+    return g_player ? g_player->decodes : 0;
+}
+
+qint64 cacheBytes()
+{
+    return g_player ? g_player->cache.bytes() : 0;
+}
+
+void setCacheLimit(qint64 bytes)
+{
+    player().cache.setLimit(bytes);
+}
 
 void setTap(TapFn fn, void *user)
 {

@@ -6,6 +6,10 @@
 //   stop A [wait]
 //   close A [wait]      close all
 //
+// Every file is decoded into plain samples before the mixer sees it, off the
+// GUI thread (open waits in a local loop that keeps the windows painting but
+// holds back user input), and kept in a small cache for the next open of
+// the same unchanged file.
 // Keywords and aliases are case-insensitive. One mixer channel per alias;
 // opening on an alias that is already open closes it first. The path is taken
 // literally (no wildcard expansion). Call only from the GUI thread.
@@ -31,6 +35,7 @@ enum Err : int {
     ErrMissingParameter = 273,
     ErrUnsupportedFunction = 274,
     ErrFileNotFound = 275,
+    ErrDeviceNotReady = 276, // a MIDI file took longer to render than allowed
     ErrNoClosingQuote = 294,
     ErrDuplicateFlags = 295,
     ErrInvalidFile = 296,
@@ -42,6 +47,16 @@ enum Err : int {
 // they are mixed. Keep it short and lock-free. nullptr removes it.
 using TapFn = void (*)(int channel, const void *stream, int bytes, void *user);
 void setTap(TapFn fn, void *user);
+
+// The path as QFile must be given it to read a file of that name: a name
+// starting with ':' would otherwise look into the program's own resources.
+QString literalPath(const QString &path);
+
+// Test and benchmark taps on the decoded-sound cache: files decoded so far
+// (cache hits do not count), the bytes of samples it holds, and its limit.
+int decodeCount();
+qint64 cacheBytes();
+void setCacheLimit(qint64 bytes);
 
 // Mixer channel that carries an open alias, or -1.
 int channelOf(const QString &alias);
