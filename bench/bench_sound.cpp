@@ -120,9 +120,9 @@ double timedOpen(const QString &command)
 {
     QElapsedTimer t;
     t.start();
-    const int rc = platform::mciSendString(command);
+    const int rc = platform::sendMci(command);
     const double ms = rc == 0 ? double(t.nsecsElapsed()) / 1e6 : -1;
-    platform::mciSendString("close benchmid");
+    platform::sendMci("close benchmid");
     return ms;
 }
 
@@ -165,7 +165,7 @@ bench::Register midiCached("sound: open of a 60-second MIDI file from the cache"
 // Read whole, decoded, cut at five minutes and cached: the peak while the
 // largest file the player reads opens. The cache is emptied first.
 bench::Register bigMemory("sound: peak memory added by opening a 64 MB WAV (cut to 5 minutes)", "MiB", 5, [] {
-    platform::mciSendString("close benchbig");
+    platform::sendMci("close benchbig");
     platform::mci::setCacheLimit(0);
     platform::mci::setCacheLimit(qint64(64) << 20);
     const double before = statusKiB("VmRSS");
@@ -173,11 +173,11 @@ bench::Register bigMemory("sound: peak memory added by opening a 64 MB WAV (cut 
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
     clear.close();
-    const int rc = platform::mciSendString(
+    const int rc = platform::sendMci(
         QStringLiteral("open \"%1\" type waveaudio alias benchbig wait").arg(files().big));
     const double peak = statusKiB("VmHWM");
     const int length = platform::mci::lengthMs("benchbig");
-    platform::mciSendString("close benchbig");
+    platform::sendMci("close benchbig");
     return rc != 0 || length > 300'000 || before < 0 || peak < 0 ? -1.0 : (peak - before) / 1024;
 });
 
@@ -185,7 +185,7 @@ bench::Register bigMemory("sound: peak memory added by opening a 64 MB WAV (cut 
 // is all in place once playing starts, so a second and a half of play shows
 // the peak.
 bench::Register midiMemory("sound: peak memory added while a 60-second MIDI file plays", "MiB", 5, [] {
-    platform::mciSendString("close benchmid");
+    platform::sendMci("close benchmid");
     const double before = statusKiB("VmRSS");
     QFile clear("/proc/self/clear_refs"); // "5" resets the peak to the current size
     if (clear.open(QIODevice::WriteOnly))
@@ -194,11 +194,11 @@ bench::Register midiMemory("sound: peak memory added while a 60-second MIDI file
     static int n = 0;
     const QString copy = files().dir.filePath(QStringLiteral("playing%1.mid").arg(++n));
     QFile::copy(files().mid, copy);
-    if (platform::mciSendString(openMidi(copy)) != 0 || platform::mciSendString("play benchmid from 0") != 0)
+    if (platform::sendMci(openMidi(copy)) != 0 || platform::sendMci("play benchmid from 0") != 0)
         return -1.0;
     idle(1500);
     const double peak = statusKiB("VmHWM");
-    platform::mciSendString("close benchmid");
+    platform::sendMci("close benchmid");
     return before < 0 || peak < 0 ? -1.0 : (peak - before) / 1024;
 });
 

@@ -53,7 +53,7 @@ frmOption &options() { return windows::frmOption(); }
 
 // Found as every other path of the options: from the executable's folder,
 // whatever the folder the program was started in.
-QString soundBox(int i) { return platform::findFile(forms::text(*options().txtSelectSound(i))); }
+QString soundBox(int i) { return forms::text(*options().txtSelectSound(i)); }
 
 // A label that shows a value drawn into a sunken box.
 QLabel *displayLabel(QWidget *parent, const QRect &r, Qt::Alignment align = Qt::AlignCenter)

@@ -1,13 +1,9 @@
 #include "sound/mdlSndAPI.h"
 
 #include "core/ExeName.h"
+#include "platform/Paths.h"
+#include "platform/Wait.h"
 #include "platform/mci/Mci.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QFileInfo>
-#include <QThread>
-#include <QTimer>
 
 namespace mdlSndAPI {
 
@@ -22,7 +18,7 @@ MciSender &sender()
 int send(const QString &command)
 {
     const MciSender &s = sender();
-    return s ? s(command) : platform::mciSendString(command);
+    return s ? s(command) : platform::sendMci(command);
 }
 
 QString aliasOf(const QString &channel)
@@ -43,49 +39,30 @@ QString deviceType(const QString &path)
     return {};
 }
 
-// The path names one existing file, taken literally: wildcard characters are
-// part of the name, never a pattern.
-bool namesAFile(const QString &path)
-{
-    return QFileInfo(platform::mci::literalPath(path)).isFile();
-}
-
-void pauseFor(qint16 ms)
-{
-    // A negative pause would otherwise become an endless one.
-    if (ms <= 0 || !QCoreApplication::instance()) {
-        if (ms > 0)
-            QThread::msleep(ulong(ms));
-        else
-            QThread::yieldCurrentThread();
-        return;
-    }
-    QEventLoop loop;
-    QTimer::singleShot(int(ms), Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
 } // namespace
 
 void SndPlay(const QString &path, const QString &channel, qint16 sync, qint16 pause)
 {
     try {
-        if (path.isEmpty() || !namesAFile(path))
+        // Found as the users' desktops find it: from the executable's folder,
+        // whatever the letter case, wildcards taken literally.
+        const QString file = platform::findFile(path);
+        if (file.isEmpty())
             return;
         const QString alias = aliasOf(channel);
         send(QStringLiteral("close ") + alias);
-        const QString type = deviceType(path);
+        const QString type = deviceType(file);
         if (type.isEmpty())
             return;
-        if (send(QStringLiteral("open \"%1\" type %2 alias %3 wait").arg(path, type, alias)) != 0)
+        if (send(QStringLiteral("open \"%1\" type %2 alias %3 wait").arg(file, type, alias)) != 0)
             return;
         if (sync != 0) {
             send(QStringLiteral("play ") + alias + QStringLiteral(" from 0 wait"));
-            pauseFor(pause);
+            platform::pauseFor(pause);
         } else {
             send(QStringLiteral("stop ") + alias);
             send(QStringLiteral("play ") + alias + QStringLiteral(" from 0"));
-            pauseFor(0);
+            platform::pauseFor(0);
         }
     } catch (...) {
         // A sound must never interrupt the fare step or announcement around it.

@@ -16,7 +16,7 @@ void SndPlay(const QString &path, const QString &channel, qint16 sync, qint16 pa
 // Closes the four channels.
 void SndCloseAll();
 
-// Where the command strings go: platform::mciSendString unless replaced
+// Where the command strings go: platform::sendMci unless replaced
 // (tests record them). An empty function restores the default.
 using MciSender = std::function<int(const QString &command)>;
 void setMciSender(MciSender sender);

@@ -20,11 +20,11 @@ private slots:
         QVERIFY(soundfix::writeFile(wav, soundfix::wav(0.4)));
 
         QCOMPARE(platform::mci::audioDriver(), QString()); // nothing opened at start-up
-        QCOMPARE(platform::mciSendString("open \"" + wav + "\" type waveaudio alias f wait"), 0);
+        QCOMPARE(platform::sendMci("open \"" + wav + "\" type waveaudio alias f wait"), 0);
         QCOMPARE(platform::mci::audioDriver(), QStringLiteral("dummy"));
         QElapsedTimer t;
         t.start();
-        QCOMPARE(platform::mciSendString("play f from 0 wait"), 0);
+        QCOMPARE(platform::sendMci("play f from 0 wait"), 0);
         QVERIFY2(t.elapsed() >= 350, qPrintable(QString::number(t.elapsed())));
     }
 };

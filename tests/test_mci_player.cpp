@@ -13,7 +13,7 @@
 #include <array>
 #include <atomic>
 
-using platform::mciSendString;
+using platform::sendMci;
 namespace mci = platform::mci;
 
 namespace {
@@ -84,7 +84,7 @@ private slots:
     }
 
     void init() { resetEnergy(); }
-    void cleanup() { mciSendString(QStringLiteral("close all")); }
+    void cleanup() { sendMci(QStringLiteral("close all")); }
 
     void blockingPlayLastsAsLongAsItsSound_data()
     {
@@ -107,8 +107,8 @@ private slots:
         QFETCH(int, maxMs);
 
         // A second alias holds a sound but does not play it.
-        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "idle")), 0);
-        QCOMPARE(mciSendString(openCmd(path, type, "blk")), 0);
+        QCOMPARE(sendMci(openCmd(m_long, "waveaudio", "idle")), 0);
+        QCOMPARE(sendMci(openCmd(path, type, "blk")), 0);
         const int ch = mci::channelOf("BLK");
         QVERIFY(ch >= 0);
         QVERIFY(ch != mci::channelOf("idle"));
@@ -121,7 +121,7 @@ private slots:
         resetEnergy();
         QElapsedTimer t;
         t.start();
-        QCOMPARE(mciSendString("play blk from 0 wait"), 0);
+        QCOMPARE(sendMci("play blk from 0 wait"), 0);
         const qint64 ms = t.elapsed();
 
         QVERIFY2(ms >= minMs && ms <= maxMs, qPrintable(QString::number(ms)));
@@ -131,21 +131,21 @@ private slots:
 
         // It stays open after the end and plays again from the start.
         t.restart();
-        QCOMPARE(mciSendString("play blk from 0 wait"), 0);
+        QCOMPARE(sendMci("play blk from 0 wait"), 0);
         QVERIFY(t.elapsed() >= minMs);
     }
 
     void reopeningAnAliasStopsOnlyThatAlias()
     {
-        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "a")), 0);
-        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "b")), 0);
+        QCOMPARE(sendMci(openCmd(m_long, "waveaudio", "a")), 0);
+        QCOMPARE(sendMci(openCmd(m_long, "waveaudio", "b")), 0);
         const int a = mci::channelOf("a"), b = mci::channelOf("b");
-        QCOMPARE(mciSendString("play a from 0"), 0);
-        QCOMPARE(mciSendString("play b from 0"), 0);
+        QCOMPARE(sendMci("play a from 0"), 0);
+        QCOMPARE(sendMci("play b from 0"), 0);
         QTest::qWait(150);
         QVERIFY(g_energy[size_t(a)] > 0 && g_energy[size_t(b)] > 0);
 
-        QCOMPARE(mciSendString(openCmd(m_wav, "waveaudio", "a")), 0);
+        QCOMPARE(sendMci(openCmd(m_wav, "waveaudio", "a")), 0);
         QCOMPARE(mci::channelOf("b"), b);
         QTest::qWait(50); // a block mixed before the reopen may still be in flight
         resetEnergy();
@@ -155,10 +155,10 @@ private slots:
         QVERIFY(g_energy[size_t(b)] > 0);
 
         // A failed reopen still closes the alias.
-        QCOMPARE(mciSendString("play a from 0"), 0);
-        QVERIFY(mciSendString(openCmd(m_dir.filePath("missing.wav"), "waveaudio", "a")) != 0);
+        QCOMPARE(sendMci("play a from 0"), 0);
+        QVERIFY(sendMci(openCmd(m_dir.filePath("missing.wav"), "waveaudio", "a")) != 0);
         QCOMPARE(mci::channelOf("a"), -1);
-        QCOMPARE(mciSendString("stop b"), 0);
+        QCOMPARE(sendMci("stop b"), 0);
         QTest::qWait(50);
         resetEnergy();
         QTest::qWait(100);
@@ -180,35 +180,35 @@ private slots:
     void blockingPlayEndsWhenANestedCommandEndsItsSound()
     {
         QFETCH(QString, nested);
-        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "w")), 0);
+        QCOMPARE(sendMci(openCmd(m_long, "waveaudio", "w")), 0);
         int nestedResult = -1;
-        QTimer::singleShot(150, [&] { nestedResult = mciSendString(nested); });
+        QTimer::singleShot(150, [&] { nestedResult = sendMci(nested); });
         QElapsedTimer t;
         t.start();
-        QCOMPARE(mciSendString("play w from 0 wait"), 0);
+        QCOMPARE(sendMci("play w from 0 wait"), 0);
         QCOMPARE(nestedResult, 0);
         QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
     }
 
     void closeAllThenPlayAgain()
     {
-        QCOMPARE(mciSendString(openCmd(m_long, "waveaudio", "x")), 0);
-        QCOMPARE(mciSendString(openCmd(m_mp3, "mpegvideo", "y")), 0);
-        QCOMPARE(mciSendString("play x from 0"), 0);
-        QCOMPARE(mciSendString("play y from 0"), 0);
+        QCOMPARE(sendMci(openCmd(m_long, "waveaudio", "x")), 0);
+        QCOMPARE(sendMci(openCmd(m_mp3, "mpegvideo", "y")), 0);
+        QCOMPARE(sendMci("play x from 0"), 0);
+        QCOMPARE(sendMci("play y from 0"), 0);
         QTest::qWait(100);
-        QCOMPARE(mciSendString("close all"), 0);
+        QCOMPARE(sendMci("close all"), 0);
         QCOMPARE(mci::channelOf("x"), -1);
         QCOMPARE(mci::channelOf("y"), -1);
-        QCOMPARE(mciSendString("play x from 0"), int(mci::ErrInvalidDeviceName));
-        QCOMPARE(mciSendString("close x"), int(mci::ErrInvalidDeviceName));
+        QCOMPARE(sendMci("play x from 0"), int(mci::ErrInvalidDeviceName));
+        QCOMPARE(sendMci("close x"), int(mci::ErrInvalidDeviceName));
         QTest::qWait(50);
         resetEnergy();
         QTest::qWait(100);
         QCOMPARE(energyExcept(-1), 0);
 
-        QCOMPARE(mciSendString(openCmd(m_wav, "waveaudio", "x")), 0);
-        QCOMPARE(mciSendString("play x from 0 wait"), 0);
+        QCOMPARE(sendMci(openCmd(m_wav, "waveaudio", "x")), 0);
+        QCOMPARE(sendMci("play x from 0 wait"), 0);
         QVERIFY(g_energy[size_t(mci::channelOf("x"))] > 0);
     }
 
@@ -248,9 +248,9 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, type);
-        QVERIFY(mciSendString(openCmd(path, type, "bad")) != 0);
+        QVERIFY(sendMci(openCmd(path, type, "bad")) != 0);
         QCOMPARE(mci::channelOf("bad"), -1);
-        QVERIFY(mciSendString("play bad from 0 wait") != 0);
+        QVERIFY(sendMci("play bad from 0 wait") != 0);
         QTest::qWait(30);
         QCOMPARE(energyExcept(-1), 0);
     }
@@ -277,7 +277,7 @@ private slots:
                 b[rng.bounded(int(b.size()))] = char(rng.bounded(256));
             if (i % 5 == 0)
                 b.truncate(rng.bounded(int(b.size())));
-            mciSendString(openCmd(file(QStringLiteral("damaged%1").arg(i), b), src.type, "dmg"));
+            sendMci(openCmd(file(QStringLiteral("damaged%1").arg(i), b), src.type, "dmg"));
         }
         QVERIFY2(t.elapsed() < 30000, qPrintable(QString::number(t.elapsed())));
     }
@@ -309,7 +309,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, type);
-        QCOMPARE(mciSendString(openCmd(path, type, "long")), 0);
+        QCOMPARE(sendMci(openCmd(path, type, "long")), 0);
         const int ms = mci::lengthMs("long");
         QVERIFY2(ms >= 295'000 && ms <= 300'000, qPrintable(QString::number(ms)));
     }
@@ -356,7 +356,7 @@ private slots:
         timer.start(10);
         QElapsedTimer t;
         t.start();
-        const int rc = mciSendString(openCmd(path, type, "hostile"));
+        const int rc = sendMci(openCmd(path, type, "hostile"));
         const qint64 ms = t.elapsed();
         QVERIFY2(ms < 8000, qPrintable(QString::number(ms)));
         if (ms > 200) // a long open never holds the event loop
@@ -374,7 +374,7 @@ private slots:
     // synth: the note ends after a tenth of a second and its release.
     void runningStatusAfterAMetaEventEndsTheNote()
     {
-        QCOMPARE(mciSendString(openCmd(QStringLiteral(S4_FUZZ_CORPUS "/midi_render/running_status_after_meta.mid"),
+        QCOMPARE(sendMci(openCmd(QStringLiteral(S4_FUZZ_CORPUS "/midi_render/running_status_after_meta.mid"),
                                        "sequencer", "rs")),
                  0);
         const int ms = mci::lengthMs("rs");
@@ -390,7 +390,7 @@ private slots:
         const QString bad = file("cached bad.wav", "RIFF....WAVEnonsense");
         const auto opens = [&](const QString &path, const char *type) {
             const int before = mci::decodeCount();
-            mciSendString(openCmd(path, type, "c"));
+            sendMci(openCmd(path, type, "c"));
             return mci::decodeCount() - before;
         };
         QCOMPARE(opens(wav, "waveaudio"), 1);
@@ -404,7 +404,7 @@ private slots:
         QCOMPARE(mci::lengthMs("c") > 0, true);
         QCOMPARE(opens(bad, "waveaudio"), 1);
         QCOMPARE(opens(bad, "waveaudio"), 0);
-        QVERIFY(mciSendString(openCmd(bad, "waveaudio", "c")) != 0);
+        QVERIFY(sendMci(openCmd(bad, "waveaudio", "c")) != 0);
 
         // Touched: the same bytes under a new time are decoded afresh.
         QFile f(wav);
@@ -420,11 +420,11 @@ private slots:
 
     void cacheLimitEvictsTheLeastRecentlyUsed()
     {
-        mciSendString("close all");
+        sendMci("close all");
         const QString a = file("evict a.wav", soundfix::wav(2.0)), b = file("evict b.wav", soundfix::wav(2.0));
         const auto opens = [&](const QString &path) {
             const int before = mci::decodeCount();
-            mciSendString(openCmd(path, "waveaudio", "e"));
+            sendMci(openCmd(path, "waveaudio", "e"));
             return mci::decodeCount() - before;
         };
         const qint64 one = qint64(2.0 * mci::sampleRate()) * 4;
@@ -463,10 +463,10 @@ private slots:
     {
         QFETCH(QString, command);
         QFETCH(int, result);
-        QCOMPARE(mciSendString(command), result);
+        QCOMPARE(sendMci(command), result);
         if (result == 0) {
-            QCOMPARE(mciSendString("Play g From 0 Wait"), 0);
-            QCOMPARE(mciSendString("play g from 250"), int(mci::ErrUnsupportedFunction));
+            QCOMPARE(sendMci("Play g From 0 Wait"), 0);
+            QCOMPARE(sendMci("play g from 250"), int(mci::ErrUnsupportedFunction));
         }
     }
 };

@@ -53,7 +53,7 @@ private slots:
         QVERIFY(channel >= 0);
 
         // The sound channels closing all they hold leave speech playing.
-        QCOMPARE(platform::mciSendString(QStringLiteral("close all")), 0);
+        QCOMPARE(platform::sendMci(QStringLiteral("close all")), 0);
         QCOMPARE(platform::mci::speechChannel(), channel);
         const qint64 before = g_energy;
         QTRY_VERIFY_WITH_TIMEOUT(g_energy > before, 2000);

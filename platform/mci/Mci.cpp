@@ -575,7 +575,7 @@ int sampleRate()
 
 } // namespace mci
 
-int mciSendString(const QString &command)
+int sendMci(const QString &command)
 {
     try {
         const mci::Parsed p = mci::parseCommand(command);

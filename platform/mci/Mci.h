@@ -20,7 +20,7 @@
 namespace platform {
 
 // 0 on success, otherwise one of the mci::Err codes below.
-int mciSendString(const QString &command);
+int sendMci(const QString &command);
 
 namespace mci {
 
