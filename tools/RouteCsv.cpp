@@ -2,6 +2,7 @@
 
 #include "core/Cp932.h"
 #include "core/VbError.h"
+#include "sound/TapeList.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -219,8 +220,6 @@ TapeCheck checkTapeCsv(QByteArrayView bytes)
         Row row = parsed.value(0);
         for (Field &f : row)
             f.line = lineNo;
-        TapeEntry e;
-        e.text = row.value(0).text.trimmed();
         auto flag = [&](int index, const char *what) -> int16_t {
             if (row.size() <= index)
                 return 0;
@@ -236,17 +235,20 @@ TapeCheck checkTapeCsv(QByteArrayView bytes)
             }
             return int16_t(v);
         };
-        e.stepFlag = flag(1, "step flag");
-        e.soundFlag = flag(2, "sound flag");
-        if (e.soundFlag < 0 || e.soundFlag > 3)
+        flag(1, "step flag");
+        const int16_t soundFlag = flag(2, "sound flag");
+        if (soundFlag < 0 || soundFlag > 3)
             check.warnings << QStringLiteral("line %1, %2: sound flag %3 names no sound (1..3)")
                                   .arg(lineNo)
                                   .arg(columnName(3))
-                                  .arg(e.soundFlag);
+                                  .arg(soundFlag);
         if (row.size() > 3)
             check.warnings << QStringLiteral("line %1, %2: fields past the third are ignored").arg(lineNo).arg(columnName(4));
-        check.entries.append(e);
     }
+    // What the program reads comes from the program's own reader; the scan
+    // above only explains, by line and column, what reads other than it looks.
+    for (const tape::TapeLine &l : tape::readTapeList(bytes))
+        check.entries.append({l.TapeText, l.StepFlag, l.SoundFlag});
     return check;
 }
 
