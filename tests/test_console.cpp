@@ -158,6 +158,43 @@ private slots:
         QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所2"));
     }
 
+    // Which file a route names and where the ride starts.
+    void routeKeysSectionsAndFolders_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<bool>("emptyFolder");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("empty route is 0.hy3") << "" << "2" << false << 2 << "停留所2";
+        QTest::newRow("section 000 is 1") << "012" << "000" << false << 1 << "停留所1";
+        QTest::newRow("section 999 is 300") << "12" << "999" << false << 300 << "停留所300";
+        QTest::newRow("empty folder: the executable's") << "00077" << "1" << true << 1 << "停留所1";
+    }
+    void routeKeysSectionsAndFolders()
+    {
+        QFETCH(QString, route);
+        QFETCH(QString, section);
+        QFETCH(bool, emptyFolder);
+        QFETCH(int, start);
+        QFETCH(QString, stop);
+        file(QStringLiteral("0.hy3"), fareFile(3));
+        file(QStringLiteral("12.hy3"), fareFile(301));
+        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("77.hy3"));
+        if (emptyFolder) {
+            QFile f(beside);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(fareFile(3));
+            forms::setText(*options().Text2(0), QString());
+        }
+        load(route, section);
+        if (emptyFolder)
+            QFile::remove(beside);
+        QCOMPARE(m_boxes, QStringList());
+        QCOMPARE(int(console().Route.StartSection), start);
+        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), stop);
+    }
+
     void rejectedLoads_data()
     {
         QTest::addColumn<QString>("route");
