@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <algorithm>
+#include <vector>
 
 namespace soak {
 
@@ -193,6 +194,8 @@ Result run(const Plan &plan)
     const int firstCompositions = strip.compositions();
     r.rssBeforeKb = residentKb();
 
+    std::vector<double> times;
+    times.reserve(size_t(plan.steps));
     bool forward = true;
     for (int i = 0; i < plan.steps; ++i) {
         if (forward && mdlM_Tape::GetTapePos() >= mdlM_Tape::GetTapeCount())
@@ -206,10 +209,17 @@ Result run(const Plan &plan)
             strip.advanceScroll();
             QCoreApplication::processEvents();
         });
-        r.slowestStepMs = std::max(r.slowestStepMs, ms);
+        if (ms > r.slowestStepMs)
+            r.slowestStepMs = ms, r.slowestStep = i;
+        r.stepsOver20Ms += ms >= 20 ? 1 : 0;
+        times.push_back(ms);
         r.steps += c.Route.CurIndex != before ? 1 : 0;
         if (i % 50 == 0)
             r.previews += c.previewImage() != blank ? 1 : 0;
+    }
+    if (!times.empty()) {
+        std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+        r.medianStepMs = times[times.size() / 2];
     }
     r.compositions = strip.compositions() - firstCompositions;
     r.rssAfterRideKb = residentKb();

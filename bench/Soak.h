@@ -17,6 +17,9 @@ struct Plan {
 struct Result {
     qint64 rssBeforeKb = 0, rssAfterRideKb = 0, rssAfterKb = 0; // 0: not measurable here
     double slowestStepMs = 0, slowestApplyMs = 0, slowestSaveLoadMs = 0;
+    double medianStepMs = 0;
+    int slowestStep = -1;   // its number, from 0
+    int stepsOver20Ms = 0;
     int steps = 0;        // steps taken that moved the fares
     int spoken = 0;       // announcements handed to the engine
     int sounds = 0;       // sounds the player was asked to play

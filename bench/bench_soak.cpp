@@ -15,8 +15,9 @@ const bench::Register soakRide("soak: 10000 steps, 100 applies, 100 save/loads (
     std::printf("  steps that moved the fares %d, announcements %d, sounds played %d, tickets drawn %d of the "
                 "sampled, scroll redraws %d\n",
                 r.steps, r.spoken, r.sounds, r.previews, r.compositions);
-    std::printf("  slowest: step %.3f ms, option apply %.3f ms, save and load %.3f ms\n", r.slowestStepMs,
-                r.slowestApplyMs, r.slowestSaveLoadMs);
+    std::printf("  steps: median %.3f ms, slowest %.3f ms (step %d), %d of them 20 ms or more\n", r.medianStepMs,
+                r.slowestStepMs, r.slowestStep, r.stepsOver20Ms);
+    std::printf("  slowest option apply %.3f ms, save and load %.3f ms\n", r.slowestApplyMs, r.slowestSaveLoadMs);
     std::printf("  last settings file read back and saved again: %s; messages shown: %d\n",
                 r.reloadIdentical ? "identical" : "DIFFERENT", int(r.messages.size()));
     return r.slowestStepMs;
