@@ -10,5 +10,7 @@ bool registerDigitFonts();
 
 // Resource path of the built-in panel face (710 x 284).
 inline QString facePath() { return QStringLiteral(":/face/face.png"); }
+// The same face at twice the pixels, for screens scaled above 100 %.
+inline QString face2xPath() { return QStringLiteral(":/face/face@2x.png"); }
 
 } // namespace assets

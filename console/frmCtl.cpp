@@ -699,8 +699,11 @@ void frmCtl::Option4_Click(int Index)
         static constexpr int kUserOption[3] = {6, 2, 5};
         if (forms::optionValue(*o.Option3(1)) && forms::optionValue(*o.Option3(kUserOption[Index]))) {
             const QString path = platform::findFile(forms::text(*o.txtSelectPanel(Index)));
-            if (!path.isEmpty())
+            if (!path.isEmpty()) {
+                if (pictureFound)
+                    pictureFound(path);
                 panel.setPicture(QPixmap::fromImage(loadPicture(path)));
+            }
         } else {
             panel.setPicture(panel.imgRes(Index));
         }

@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -113,6 +114,9 @@ public:
     // The picture a backlight state shows (the panel keeps its own when
     // the file is missing); errors are numbered as the message expects.
     static QImage loadPicture(const QString &path);
+    // Test seam: runs between finding a backlight picture and opening it,
+    // where another program may delete or rewrite the file.
+    static inline std::function<void(const QString &path)> pictureFound;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

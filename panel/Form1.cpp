@@ -120,6 +120,8 @@ Form1::Form1(QWidget *parent)
     }
 
     m_imgRes[0] = QPixmap(assets::facePath());
+    m_face2x = QPixmap(assets::face2xPath());
+    m_face2x.setDevicePixelRatio(2);
 }
 
 Form1::~Form1() = default;
@@ -193,8 +195,15 @@ void Form1::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    if (!m_picture.isNull())
+    // On a scaled screen the built-in face comes from its larger drawing,
+    // chosen at each paint so a move to another screen needs nothing more.
+    const qreal ratio = devicePixelRatioF();
+    if (ratio > 1 && !m_face2x.isNull() && m_picture.cacheKey() == m_imgRes[0].cacheKey()) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, ratio != 2);
+        p.drawPixmap(QRectF(QPointF(0, 0), m_picture.deviceIndependentSize()), m_face2x, m_face2x.rect());
+    } else if (!m_picture.isNull()) {
         p.drawPixmap(0, 0, m_picture);
+    }
 }
 
 void Form1::mousePressEvent(QMouseEvent *event)

@@ -75,6 +75,7 @@ private:
     QTimer *m_timer1 = nullptr;
     ChimeiCtl_A *m_chimei = nullptr;
     QPixmap m_picture;
+    QPixmap m_face2x; // the built-in face at twice the pixels
 
     bool m_dragging = false; // moving the window ourselves (no window manager)
     QPoint m_dragOffset;

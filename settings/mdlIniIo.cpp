@@ -36,6 +36,12 @@ std::function<bool(QSaveFile &)> &commitHook()
     return h;
 }
 
+Writer &writer()
+{
+    static Writer w;
+    return w;
+}
+
 // Error numbers for what the file system reports.
 [[noreturn]] void raiseFileError(QFileDevice::FileError e)
 {
@@ -64,6 +70,7 @@ QString settingsPath()
 
 void setSettingsPath(const QString &path) { pathOverride() = path; }
 void setCommitHook(std::function<bool(QSaveFile &)> hook) { commitHook() = std::move(hook); }
+void setWriter(Writer w) { writer() = std::move(w); }
 
 void LoadIni()
 {
@@ -138,8 +145,10 @@ void SaveIni()
         if (!file.open(QIODevice::WriteOnly))
             raiseFileError(file.error());
         const QByteArray bytes = ini::writeIni(d);
-        if (file.write(bytes) != bytes.size())
-            raiseFileError(file.error());
+        const qint64 written = writer() ? writer()(file, bytes) : file.write(bytes);
+        // A short write with no error named is a full disk.
+        if (written != bytes.size())
+            raiseFileError(file.error() == QFileDevice::NoError ? QFileDevice::WriteError : file.error());
         const bool committed = commitHook() ? commitHook()(file) : file.commit();
         if (!committed)
             raiseFileError(file.error());

@@ -2,9 +2,11 @@
 // The settings file: read once at start-up and applied to the windows, written
 // once at a confirmed exit from what the windows hold. Both report their own
 // failures and never pass an error on.
+#include <QByteArray>
 #include <QString>
 #include <functional>
 
+class QIODevice;
 class QSaveFile;
 
 namespace mdlIniIo {
@@ -19,5 +21,9 @@ QString settingsPath();
 // Test seams: another file, and a hook in place of the final commit.
 void setSettingsPath(const QString &path); // empty restores the rule above
 void setCommitHook(std::function<bool(QSaveFile &)> hook);
+// The write of the new file's bytes: answers how many were written, as
+// QIODevice::write does (tests fail it part way to stand for a full disk).
+using Writer = std::function<qint64(QIODevice &, const QByteArray &)>;
+void setWriter(Writer writer); // empty restores the plain write
 
 } // namespace mdlIniIo

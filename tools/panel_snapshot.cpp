@@ -1,6 +1,7 @@
 // Writes pictures of the panel for the documentation: a route's fares with a
 // short stop name, and a long name caught at two moments of its scroll.
 // Run under a display (xvfb-run works): panel_snapshot OUTPUT_FOLDER
+// On a scaled screen (QT_SCALE_FACTOR=2) the names carry the scale: panel-200.png.
 #include "assets/AssetFonts.h"
 #include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 #include "panel/Form1.h"
@@ -13,12 +14,18 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 
 namespace {
 
 using snapshot::waitMs;
 
-void save(Form1 &panel, const QString &path) { snapshot::shot(panel).save(path); }
+QString g_suffix;
+
+void save(Form1 &panel, const QString &path)
+{
+    snapshot::shot(panel).save(QString(path).replace(QStringLiteral(".png"), g_suffix + QStringLiteral(".png")));
+}
 
 } // namespace
 
@@ -28,6 +35,10 @@ int main(int argc, char **argv)
     platform::installFontSubstitutions();
     assets::registerDigitFonts();
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+
+    const int percent = int(std::lround(app.devicePixelRatio() * 100));
+    if (percent != 100)
+        g_suffix = QStringLiteral("-%1").arg(percent);
 
     Form1 panel;
     panel.Form_Load();

@@ -12,6 +12,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -216,15 +217,21 @@ void ChimeiCtl_A::advanceScroll()
 
 void ChimeiCtl_A::paintEvent(QPaintEvent *event)
 {
+    // Moved to a screen of another scale since the last composition.
+    if (m_surface.devicePixelRatio() != devicePixelRatioF())
+        compose();
     QPainter p(this);
-    p.drawImage(event->rect(), m_surface, event->rect());
+    if (m_surface.devicePixelRatio() == 1)
+        p.drawImage(event->rect(), m_surface, event->rect());
+    else
+        p.drawImage(QPoint(0, 0), m_surface); // one image pixel to one screen pixel
 }
 
 void ChimeiCtl_A::resizeEvent(QResizeEvent *event)
 {
     // The frame fills the control; the pending resize delivered at the first
     // show repeats the size we already have and must not undo setAppearance.
-    if (event->size() != m_surface.size()) {
+    if (event->size() != m_surface.deviceIndependentSize().toSize()) {
         m_frameSize = event->size();
         compose();
     }
@@ -280,8 +287,12 @@ void ChimeiCtl_A::clearStrip(int height)
 
 void ChimeiCtl_A::compose()
 {
-    if (m_surface.size() != size())
-        m_surface = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = (QSizeF(size()) * ratio).toSize();
+    if (m_surface.size() != device || m_surface.devicePixelRatio() != ratio) {
+        m_surface = QImage(device, QImage::Format_ARGB32_Premultiplied);
+        m_surface.setDevicePixelRatio(ratio);
+    }
     if (m_surface.isNull())
         return;
     m_surface.fill(Qt::transparent);
@@ -304,10 +315,42 @@ void ChimeiCtl_A::compose()
     }
     const QRect inner = innerRect();
     p.setClipRect(inner);
-    p.drawImage(inner.topLeft() + QPoint(0, m_top), m_strip);
+    if (ratio == 1)
+        p.drawImage(inner.topLeft() + QPoint(0, m_top), m_strip);
     p.end();
+    if (ratio != 1)
+        drawDots(inner, ratio);
     ++m_compositions;
     update();
+}
+
+// On a scaled screen each dot of the strip is a square block of whole
+// screen pixels, all of one size and on a steady pitch; an enlarged image
+// would smear them (or at 150 % make every other one thinner).
+void ChimeiCtl_A::drawDots(const QRect &inner, qreal ratio)
+{
+    const int block = std::max(1, int(std::lround(ratio)));
+    const QRgb back = platform::fromOle(m_backColor).rgb();
+    const QRect device(QPoint(int(std::lround(inner.left() * ratio)), int(std::lround(inner.top() * ratio))),
+                       QPoint(int(std::lround((inner.right() + 1) * ratio)) - 1,
+                              int(std::lround((inner.bottom() + 1) * ratio)) - 1));
+    const QRect clip = device & m_surface.rect();
+    const int rowFirst = std::max(0, -m_top), rowLast = std::min(m_strip.height(), inner.height() - m_top);
+    const int colLast = std::min(m_strip.width(), inner.width());
+    for (int sy = rowFirst; sy < rowLast; ++sy) {
+        const auto *row = reinterpret_cast<const QRgb *>(m_strip.constScanLine(sy));
+        const int y0 = int(std::lround((inner.top() + m_top + sy) * ratio));
+        for (int sx = 0; sx < colLast; ++sx) {
+            if (row[sx] == back)
+                continue;
+            const int x0 = int(std::lround((inner.left() + sx) * ratio));
+            const QRect dot = QRect(x0, y0, block, block) & clip;
+            for (int y = dot.top(); y <= dot.bottom(); ++y) {
+                auto *out = reinterpret_cast<QRgb *>(m_surface.scanLine(y));
+                std::fill(out + dot.left(), out + dot.right() + 1, row[sx]);
+            }
+        }
+    }
 }
 
 void ChimeiCtl_A::startScroll()

@@ -87,6 +87,7 @@ private:
     void renderWork(const QString &text, QPoint offset, int face);
     void clearStrip(int height);
     void compose();
+    void drawDots(const QRect &inner, qreal ratio);
     void startScroll();
     void endScroll();
     void advanceTo(int64_t now);

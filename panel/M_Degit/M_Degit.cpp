@@ -237,8 +237,14 @@ void M_Degit::DrawDegit(const QVariant &value, uint32_t baseColor, uint32_t fore
     m_shown = degit::shownText(value, m_zeroMode, m_fillZero, m_shift, m_keta);
 
     const QSize sz = size();
-    if (m_surface.size() != sz)
-        m_surface = QPixmap(sz);
+    // Drawn at the screen's own resolution, so the glyphs are rasterised for
+    // its pixels rather than enlarged from ours.
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = (QSizeF(sz) * ratio).toSize();
+    if (m_surface.size() != device || m_surface.devicePixelRatio() != ratio) {
+        m_surface = QPixmap(device);
+        m_surface.setDevicePixelRatio(ratio);
+    }
     m_surface.fill(fromOle(m_backColor));
 
     // The faces are drawn narrower or wider per size class so that each digit
@@ -267,6 +273,9 @@ void M_Degit::DrawDegit(const QVariant &value, uint32_t baseColor, uint32_t fore
 
 void M_Degit::paintEvent(QPaintEvent *)
 {
+    // Moved to a screen of another scale since the last drawing.
+    if (m_surface.devicePixelRatio() != devicePixelRatioF())
+        redraw();
     QPainter p(this);
     p.drawPixmap(0, 0, m_surface);
 }
