@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
 #   ./build.sh run    installs what is missing, builds, starts the simulator
-#   ./build.sh test   installs what is missing, builds, runs every test
+#   ./build.sh test   installs what is missing, builds, runs every test, then
+#                     builds and runs them again with ASan and UBSan (build-asan/)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -32,6 +33,13 @@ build() {
   cmake --build build --parallel "$(nproc)"
 }
 
+# The same project with AddressSanitizer and UndefinedBehaviorSanitizer, in
+# its own folder; its programs stop at the first finding.
+build_sanitized() {
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DS4_SANITIZE=ON
+  cmake --build build-asan --parallel "$(nproc)"
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -41,8 +49,10 @@ case "${1:-}" in
   test)
     install_missing
     build
-    cd build
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600
+    (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600)
+    build_sanitized
+    cd build-asan
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 900
     ;;
   *)
     echo "usage: $0 run|test" >&2

@@ -1,5 +1,6 @@
 #include "console/frmCtl.h"
 
+#include "console/Picture.h"
 #include "core/ExeName.h"
 #include "core/FontNames.h"
 #include "core/IniData.h"
@@ -26,7 +27,6 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -45,9 +45,6 @@ constexpr int kInputHeight = 178; // the lists show all ten digits
 constexpr int kBelow = kInputHeight - 112; // everything under the input frames moves down by this
 constexpr int kClientHeight = 312 + kBelow;
 constexpr int kListHeight = kInputHeight - 44;
-// Pictures beyond this are refused before decoding: a file of a few bytes
-// can declare gigapixels.
-constexpr qint64 kMaxPicturePixels = qint64(8192) * 8192;
 
 frmOption &options() { return windows::frmOption(); }
 
@@ -667,26 +664,21 @@ void frmCtl::setPreviewSize(int width, int height)
 
 QImage frmCtl::loadPicture(const QString &path)
 {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true); // the extension proves nothing
-    const QByteArray format = reader.format();
-    if (format != "bmp" && format != "gif" && format != "jpeg" && format != "jpg") {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
         if (!QFileInfo::exists(path))
             vb::raise(vb::ErrFileNotFound);
         vb::raise(vb::ErrInvalidPicture);
     }
-    const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > kMaxPicturePixels)
+    // Four bytes a pixel and room for the headers: anything longer holds no picture we take.
+    if (f.size() > picture::kMaxPixels * 4 + (1 << 20))
         vb::raise(vb::ErrInvalidPicture);
-    QImage image = reader.read();
-    if (image.isNull()) {
-        switch (reader.error()) {
-        case QImageReader::FileNotFoundError: vb::raise(vb::ErrFileNotFound);
-        case QImageReader::DeviceError: vb::raise(vb::ErrDeviceIO);
-        default: vb::raise(vb::ErrInvalidPicture);
-        }
-    }
-    return image;
+    if (const uchar *mapped = f.map(0, f.size()))
+        return picture::decode(QByteArrayView(mapped, f.size()));
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        vb::raise(vb::ErrDeviceIO);
+    return picture::decode(bytes);
 }
 
 void frmCtl::Option4_Click(int Index)

@@ -104,7 +104,7 @@ QByteArray encode(const QString &text)
     out.reserve(mapped.size() * 2);
     for (qsizetype i = 0; i < mapped.size(); ++i) {
         const char16_t c = mapped[i].unicode();
-        if (c <= 0x80) {
+        if (c <= kByte80) {
             out.append(char(c));
         } else if (c >= kByteA0 && c <= kByteA0 + 3) {
             out.append(char(c == kByteA0 ? 0xA0 : 0xFD + (c - kByteA0 - 1)));

@@ -1,19 +1,32 @@
 #include "fuzz/FuzzEntries.h"
 
+#include "console/FareData.h"
+#include "console/Picture.h"
 #include "core/Cp932.h"
+#include "core/IniData.h"
+#include "core/VbError.h"
+#include "helperlib/Codabar.h"
+#include "helperlib/Plugin4sp.h"
+#include "helperlib/include/kxp4res_api.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/MciCommand.h"
 #include "platform/mci/MidiRender.h"
 #include "platform/mci/SoundFile.h"
+#include "sound/TapeList.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QVariant>
+
+#include <algorithm>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
+#include <type_traits>
 
 namespace fuzz {
 
@@ -59,6 +72,45 @@ void requireSound(int e, const mci::Pcm &pcm, int rate, std::initializer_list<in
 QByteArrayView view(const uint8_t *data, size_t size)
 {
     return {reinterpret_cast<const char *>(data), qsizetype(size)};
+}
+
+// Runs a reader; a vb::Error it raises must carry one of the numbers given.
+template<typename F>
+bool reads(F &&f, std::initializer_list<int> failures)
+{
+    try {
+        f();
+        return true;
+    } catch (const vb::Error &e) {
+        require(oneOf(e.number(), failures), "a failure carries one of the reader's numbers");
+        return false;
+    }
+}
+
+// Every field of two settings records, compared by the one field list.
+bool sameSettings(const IniData &a, const IniData &b)
+{
+    QList<QVariant> fa, fb;
+    auto collect = [](QList<QVariant> &out) {
+        return [&out](const char *, const auto &v) { out.append(QVariant::fromValue(v)); };
+    };
+    ini::visitFields(a, collect(fa));
+    ini::visitFields(b, collect(fb));
+    bool same = fa == fb && a.CustomColors == b.CustomColors;
+    for (size_t i = 0; same && i < a.DegitOpt.size(); ++i)
+        same = a.DegitOpt[i].Shift == b.DegitOpt[i].Shift && a.DegitOpt[i].ZeroMode == b.DegitOpt[i].ZeroMode
+               && a.DegitOpt[i].FillZero == b.DegitOpt[i].FillZero;
+    return same;
+}
+
+bool anyReplaced(const IniData &d)
+{
+    bool replaced = false;
+    ini::visitFields(d, [&replaced](const char *, const auto &v) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(v)>, QString>)
+            replaced = replaced || v.contains(QChar::ReplacementCharacter);
+    });
+    return replaced;
 }
 
 } // namespace
@@ -148,12 +200,129 @@ int cp932Text(const uint8_t *data, size_t size)
     return 0;
 }
 
+int pluginFile(const uint8_t *data, size_t size)
+{
+    plugin::Plugin p;
+    if (!reads([&] { p = plugin::readPlugin(view(data, size)); },
+               {vb::ErrOutOfMemory, vb::ErrSubscript, vb::ErrTypeMismatch, vb::ErrInvalidPropertyValue}))
+        return 0;
+    require(size <= size_t(plugin::kMaxFileBytes), "a plug-in past the size bound is refused");
+    require(p.items.size() <= plugin::kMaxItems && p.companies.size() <= plugin::kMaxCompanies,
+            "a plug-in keeps to its counts");
+    // What a print would encode: the reader lets through only symbols the encoder takes.
+    for (const plugin::Item &item : p.items) {
+        if (item.kind != plugin::Kind::Barcode)
+            continue;
+        QByteArray symbol(1, item.start);
+        for (const plugin::Segment &seg : item.segments)
+            symbol += seg.source == plugin::Source::Literal ? seg.literal.toLatin1() : QByteArray(seg.digits, '9');
+        symbol += item.stop;
+        require(!codabar::elements(symbol, 1).isEmpty(), "every barcode the reader accepts encodes");
+    }
+    return 0;
+}
+
+int tapeList(const uint8_t *data, size_t size)
+{
+    QList<tape::TapeLine> lines;
+    if (!reads([&] { lines = tape::readTapeList(view(data, size)); },
+               {vb::ErrInputPastEnd, vb::ErrOutOfMemory, vb::ErrSubscript}))
+        return 0;
+    require(!lines.isEmpty() && lines.size() <= tape::kMaxLines, "a list has one line at least, at most the bound");
+    require(lines.size() <= qsizetype(size), "every line takes a byte at least");
+    qsizetype chars = 0;
+    for (const tape::TapeLine &l : lines)
+        chars += l.TapeText.size();
+    require(chars <= qsizetype(size), "no byte decodes to two characters");
+    return 0;
+}
+
+int fareFile(const uint8_t *data, size_t size)
+{
+    fare::FareFile file;
+    if (!reads([&] { file = fare::readFareFile(view(data, size)); }, {vb::ErrInputPastEnd}))
+        return 0;
+    const int wanted = std::clamp<int>(file.DataCount, 0, fare::kRows + 1);
+    require(file.records.size() == wanted, "a file read whole holds the records it declares, at most one past the table");
+    // Written out and read again, the records come back (a name's undecodable bytes excepted).
+    const QByteArray written = fare::writeFareFile(file.records);
+    const fare::FareFile again = fare::readFareFile(written);
+    require(again.records.size() == file.records.size(), "the written file declares its records");
+    for (qsizetype i = 0; i < file.records.size(); ++i) {
+        const fare::FareRecord &a = file.records[i], &b = again.records[i];
+        require(a.SeiriNo == b.SeiriNo && a.Fare == b.Fare, "values survive a round trip");
+        if (!a.StopName.contains(QChar::ReplacementCharacter))
+            require(a.StopName == b.StopName, "a stop name survives a round trip");
+    }
+    // Installed, a file past the table fails at row 302 with every row stored.
+    fare::FareTable table;
+    const bool installed = reads([&] { table.install(file); }, {vb::ErrSubscript});
+    require(installed == (file.records.size() <= fare::kRows), "only a file past the table fails to install");
+    require(table.loadedRows() == std::min<int>(file.records.size(), fare::kRows), "the rows stored are the file's");
+    return 0;
+}
+
+int iniFile(const uint8_t *data, size_t size)
+{
+    // Any bytes read as settings; the record written reads back the same.
+    const IniData d = ini::readIni(view(data, size));
+    const QByteArray written = ini::writeIni(d);
+    require(written.size() >= 598, "a settings file holds every field");
+    const IniData back = ini::readIni(written);
+    require(ini::writeIni(back) == written, "a written file reads back to the same bytes");
+    if (!anyReplaced(d))
+        require(sameSettings(d, back), "every setting survives a round trip");
+    return 0;
+}
+
+int byteText(const uint8_t *data, size_t size)
+{
+    // Eight bytes of start and count, then the text (up to its first NUL, as a caller's C string).
+    int32_t start = 0, count = 0;
+    if (size >= 8) {
+        std::memcpy(&start, data, 4);
+        std::memcpy(&count, data + 4, 4);
+        data += 8;
+        size -= 8;
+    }
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    const char *c = text.c_str();
+    const int32_t len = LenB_ASCII(c);
+    require(len == int32_t(std::strlen(c)), "LenB counts the bytes");
+    require(LenB_ASCII(nullptr) == 0, "no text has no bytes");
+    const char *mid = MidB_ASCII(c, start, count);
+    require(mid != nullptr, "MidB always answers with a text");
+    std::string expected;
+    if (start >= 1 && count > 0 && start <= len)
+        expected.assign(c + (start - 1), size_t(std::min<int64_t>(int64_t(len) - (start - 1), count)));
+    require(mid == expected, "MidB gives the bytes from start, at most count of them");
+    require(LenB_ASCII(mid) <= std::max(count, 0), "MidB never gives more than count bytes");
+    // The whole text from its first byte is the text itself.
+    require(std::strcmp(MidB_ASCII(c, 1, INT32_MAX), c) == 0, "MidB(1, all) is the text");
+    return 0;
+}
+
+int pictureFile(const uint8_t *data, size_t size)
+{
+    // A smaller bound than the console's keeps each run fast; the check is the same code.
+    constexpr qint64 kFuzzPixels = qint64(1024) * 1024;
+    QImage image;
+    if (!reads([&] { image = picture::decode(view(data, size), kFuzzPixels); }, {vb::ErrInvalidPicture}))
+        return 0;
+    require(!image.isNull() && qint64(image.width()) * image.height() <= kFuzzPixels,
+            "a picture that loads keeps to the bound");
+    return 0;
+}
+
 Entry entryNamed(const char *name)
 {
     const struct {
         const char *name;
         Entry fn;
-    } all[] = {{"sound_open", soundOpen}, {"midi_render", midiRender}, {"mci_command", mciCommand}, {"cp932", cp932Text}};
+    } all[] = {{"sound_open", soundOpen}, {"midi_render", midiRender}, {"mci_command", mciCommand},
+               {"cp932", cp932Text},      {"plugin", pluginFile},     {"tape", tapeList},
+               {"fare_file", fareFile},   {"ini_file", iniFile},      {"byte_text", byteText},
+               {"picture", pictureFile}};
     for (const auto &e : all)
         if (std::strcmp(e.name, name) == 0)
             return e.fn;

@@ -15,8 +15,14 @@ int soundOpen(const uint8_t *data, size_t size);  // WAV and MP3 decoding for bo
 int midiRender(const uint8_t *data, size_t size); // MIDI check, normalised copy and render, timed
 int mciCommand(const uint8_t *data, size_t size); // the MCI command parser
 int cp932Text(const uint8_t *data, size_t size);  // the code page 932 converter
+int pluginFile(const uint8_t *data, size_t size); // the .4SP ticket plug-in reader, its barcodes encoded
+int tapeList(const uint8_t *data, size_t size);   // the announcement list (tp.csv)
+int fareFile(const uint8_t *data, size_t size);   // the .hy3 fare data, written and read again, installed
+int iniFile(const uint8_t *data, size_t size);    // the .in4 settings, written and read again
+int byteText(const uint8_t *data, size_t size);   // the helper library's LenB/MidB
+int pictureFile(const uint8_t *data, size_t size); // the backlight picture decoder
 
-// By name ("sound_open", "midi_render", "mci_command", "cp932"), or nullptr.
+// By name (the corpus folder: "sound_open", "plugin", "fare_file"...), or nullptr.
 Entry entryNamed(const char *name);
 
 } // namespace fuzz

@@ -11,7 +11,7 @@
 int main(int argc, char **argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s sound_open|midi_render|mci_command|cp932 CORPUS_DIR\n", argv[0]);
+        std::fprintf(stderr, "usage: %s BODY CORPUS_DIR (BODY: a folder name under fuzz/corpus)\n", argv[0]);
         return 2;
     }
     const fuzz::Entry entry = fuzz::entryNamed(argv[1]);

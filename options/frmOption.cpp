@@ -204,7 +204,10 @@ void frmOption::buildPages()
     for (int i = 0; i < 6; ++i) {
         QGroupBox *page = Frame1.add(i, newFrame(this, QString::fromUtf16(pageCaptions[i])));
         page->resize(m_pageWidth, kPageHeight);
-        pageHeight = qMax(pageHeight, (this->*builds[i])(page) + kMargin);
+        // The member taken out first: gcc 12 with UBSan checks the index of
+        // builds[i] in a call through it against a temporary it never sets.
+        const Build build = builds[i];
+        pageHeight = qMax(pageHeight, (this->*build)(page) + kMargin);
     }
     pageHeight = qMax(pageHeight, 6 * buttonHeight);
 

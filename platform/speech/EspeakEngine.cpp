@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -65,9 +66,11 @@ class Synth {
 public:
     enum class State { Loading, Ready, Failed };
 
-    static Synth &instance()
+    // Shared: an engine held by a static outlives this function's own copy
+    // at exit, and keeps its synthesiser until it goes.
+    static std::shared_ptr<Synth> instance()
     {
-        static Synth s;
+        static const std::shared_ptr<Synth> s(new Synth, [](Synth *p) { delete p; });
         return s;
     }
 
@@ -290,21 +293,20 @@ class EspeakEngine : public Engine {
 public:
     EspeakEngine()
     {
-        Synth &s = Synth::instance();
-        s.addListener(this);
-        if (s.state() == Synth::State::Failed)
+        m_synth->addListener(this);
+        if (m_synth->state() == Synth::State::Failed)
             QMetaObject::invokeMethod(this, &Engine::unavailable, Qt::QueuedConnection);
     }
     ~EspeakEngine() override
     {
         Stop();
-        Synth::instance().removeListener(this);
+        m_synth->removeListener(this);
     }
 
     void Speak(const QString &text) override
     {
         m_noAudio = false;
-        if (Synth::instance().state() == Synth::State::Failed)
+        if (m_synth->state() == Synth::State::Failed)
             return;
         const quint64 serial = platform::mci::startSpeech();
         if (serial == 0) {
@@ -312,18 +314,18 @@ public:
             return;
         }
         if (!text.isEmpty())
-            Synth::instance().speak(serial, text);
+            m_synth->speak(serial, text);
     }
 
     void Stop() override
     {
-        Synth::instance().cancel();
+        m_synth->cancel();
         platform::mci::stopSpeech();
     }
 
     int Status() override
     {
-        Synth &s = Synth::instance();
+        Synth &s = *m_synth;
         if (m_noAudio || s.state() == Synth::State::Failed)
             return kFailed;
         return s.busy() || platform::mci::speechPlaying() ? kSpeaking : kIdle;
@@ -331,10 +333,10 @@ public:
 
     void ShowVoiceDialog(QWidget *owner, const QString &title) override
     {
-        Synth &s = Synth::instance();
+        Synth &s = *m_synth;
         const Voice before = s.voice();
         VoiceDialog dialog(owner, title, s.voices(), before, [this](const Voice &v) {
-            Synth::instance().setVoice(v);
+            m_synth->setVoice(v);
             Stop();
             Speak(QStringLiteral("次は、市役所前です。"));
         });
@@ -347,6 +349,7 @@ public:
     }
 
 private:
+    const std::shared_ptr<Synth> m_synth = Synth::instance();
     bool m_noAudio = false; // the last line found no audio device at all
 };
 
