@@ -22,7 +22,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <algorithm>
 #include <vector>
 
@@ -40,22 +39,16 @@ QString stopName(int i)
 
 QByteArray fareFile()
 {
-    QByteArray b;
-    const auto p16 = [&b](int v) {
-        char le[2];
-        qToLittleEndian<int16_t>(int16_t(v), le);
-        b.append(le, 2);
-    };
-    p16(kStops);
+    QList<fare::FareRecord> records;
     for (int i = 1; i <= kStops; ++i) {
-        const QByteArray name = cp932::encode(stopName(i));
-        p16(int(name.size()));
-        b += name;
-        p16(1 + (i - 1) % 60);
+        fare::FareRecord r;
+        r.StopName = stopName(i);
+        r.SeiriNo = int16_t(1 + (i - 1) % 60);
         for (int c = 1; c <= 150; ++c)
-            p16(c == 150 ? 1 + i % 3 : 170 + 10 * ((i + c) % 90));
+            r.Fare[size_t(c - 1)] = int16_t(c == 150 ? 1 + i % 3 : 170 + 10 * ((i + c) % 90));
+        records.append(r);
     }
-    return b;
+    return fare::writeFareFile(records);
 }
 
 // One announcement a stop, each stepping the fares and with its sound.

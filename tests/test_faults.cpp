@@ -2,6 +2,7 @@
 // a full disk, a folder that cannot be written; sound files, pictures and a
 // ticket plug-in deleted or rewritten by someone else while in use.
 #include "assets/AssetFonts.h"
+#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "core/KXP4Res.h"
@@ -18,7 +19,6 @@
 
 #include <QSaveFile>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 namespace {
@@ -51,22 +51,16 @@ void apply(Change c, const QString &path, const QByteArray &replacement = {})
 
 QByteArray fareFile(int count)
 {
-    QByteArray b;
-    const auto p16 = [&b](int v) {
-        char le[2];
-        qToLittleEndian<int16_t>(int16_t(v), le);
-        b.append(le, 2);
-    };
-    p16(count);
+    QList<fare::FareRecord> records;
     for (int i = 1; i <= count; ++i) {
-        const QByteArray name = cp932::encode(QStringLiteral("停留所%1").arg(i));
-        p16(int(name.size()));
-        b += name;
-        p16(i);
+        fare::FareRecord r;
+        r.StopName = QStringLiteral("停留所%1").arg(i);
+        r.SeiriNo = int16_t(i);
         for (int c = 1; c <= 150; ++c)
-            p16(100 + 10 * i);
+            r.Fare[size_t(c - 1)] = int16_t(100 + 10 * i);
+        records.append(r);
     }
-    return b;
+    return fare::writeFareFile(records);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The announcement tape driven from the console's four buttons, against a
 // recording engine and the recorded sound commands: what is said, which
 // sound comes first, when the fares step along, and when the group is off.
+#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "forms/Values.h"
@@ -12,7 +13,6 @@
 #include "sound/mdlSndAPI.h"
 
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 namespace {
@@ -35,22 +35,16 @@ public:
 // Stops 1..count; each has ticket i and a blank step-sound column.
 QByteArray fareFile(int count)
 {
-    QByteArray b;
-    const auto put16 = [&b](int v) {
-        char le[2];
-        qToLittleEndian<int16_t>(int16_t(v), le);
-        b.append(le, 2);
-    };
-    put16(count);
+    QList<fare::FareRecord> records;
     for (int i = 1; i <= count; ++i) {
-        const QByteArray name = cp932::encode(QStringLiteral("停留所%1").arg(i));
-        put16(int(name.size()));
-        b += name;
-        put16(i);
+        fare::FareRecord r;
+        r.StopName = QStringLiteral("停留所%1").arg(i);
+        r.SeiriNo = int16_t(i);
         for (int c = 1; c <= 150; ++c)
-            put16(c == 150 ? 0 : 10 * i + c);
+            r.Fare[size_t(c - 1)] = int16_t(c == 150 ? 0 : 10 * i + c);
+        records.append(r);
     }
-    return b;
+    return fare::writeFareFile(records);
 }
 
 } // namespace
