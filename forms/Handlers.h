@@ -4,6 +4,7 @@
 // handler; and each runs the handler through the guard, so an error it does
 // not trap ends in the general error report, never in Qt's event loop.
 // Signals are never blocked in the option windows.
+#include "core/InputHold.h"
 #include "forms/ControlArray.h"
 #include "platform/EventGuard.h"
 
@@ -52,11 +53,15 @@ void onSelected(QAbstractButton *button, F handler)
     });
 }
 
-// Command button: when it is pressed.
+// Command button: when it is pressed. A press that arrives while input is
+// held back (an accessibility client's, during a sound's decode) waits its
+// turn, as the clicks in the window system's queue do.
 template<typename F>
 void onClick(QAbstractButton *button, F handler)
 {
-    QObject::connect(button, &QAbstractButton::clicked, button, [handler](bool) { platform::guarded(handler); });
+    QObject::connect(button, &QAbstractButton::clicked, button, [handler](bool) {
+        inputhold::runOrDefer([handler] { platform::guarded(handler); });
+    });
 }
 
 // The same for every element of an array; the handler takes the index.

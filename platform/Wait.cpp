@@ -1,5 +1,7 @@
 #include "platform/Wait.h"
 
+#include "core/InputHold.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
@@ -16,9 +18,16 @@ void pauseFor(int ms)
             QThread::yieldCurrentThread();
         return;
     }
+    const inputhold::Hold hold;
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void paintPending()
+{
+    const inputhold::Hold hold;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 } // namespace platform

@@ -6,4 +6,7 @@ namespace platform {
 // ms <= 0 yields the processor once.
 void pauseFor(int ms);
 
+// Lets the windows paint what has changed, input held back as in a wait.
+void paintPending();
+
 } // namespace platform
