@@ -2,6 +2,7 @@
 
 #include "console/Picture.h"
 #include "core/ExeName.h"
+#include "core/FileIo.h"
 #include "core/FontNames.h"
 #include "core/IniData.h"
 #include "core/KXP4Res.h"
@@ -420,15 +421,16 @@ void frmCtl::Command1_Click(int Index)
             showOk(QStringLiteral("指定した系統のデータがありません..."));
             return;
         }
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            vb::raise(vb::ErrPathFileAccess);
         // A fare file holds at most 301 records of a few hundred bytes; more
-        // than this is not a fare file, and is not read into memory.
+        // than this is not a fare file, and is not read into memory. Only a
+        // regular file is opened: a device never ends, a FIFO blocks.
         constexpr qint64 kMaxBytes = qint64(16) << 20;
-        if (file.size() > kMaxBytes)
+        const fileio::Read file = fileio::readRegular(path, kMaxBytes);
+        if (file.error)
+            vb::raise(file.error == vb::ErrFileNotFound ? int(vb::ErrPathFileAccess) : file.error);
+        if (file.bytes.size() > kMaxBytes)
             vb::raise(vb::ErrBadFileName, QStringLiteral("運賃データの大きさが不正です。"));
-        const fare::FareFile data = fare::readFareFile(file.readAll());
+        const fare::FareFile data = fare::readFareFile(file.bytes);
         Route.DataCount = data.DataCount;
         if (data.DataCount == 0) {
             showOk(QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."));
@@ -445,7 +447,7 @@ void frmCtl::Command1_Click(int Index)
         panel.ChimeiCtl()->SetChimei(QStringLiteral("系統設定"));
         for (int k = 1; k <= Form1::kCells; ++k)
             panel.Degit(k)->ResetDegit(true);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        platform::paintPending();
         platform::pauseFor(lampTestMs);
         for (int k = 1; k <= Form1::kCells; ++k)
             panel.Degit(k)->setValue(0);
@@ -538,7 +540,7 @@ void frmCtl::DispData(int row)
                                forms::listIndex(*Combo1));
     }
     picSeirikenPrev->setPixmap(QPixmap::fromImage(m_preview));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    platform::paintPending();
     panel.ChimeiCtl()->SetChimei(r.StopName);
 }
 
@@ -664,21 +666,16 @@ void frmCtl::setPreviewSize(int width, int height)
 
 QImage frmCtl::loadPicture(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (!QFileInfo::exists(path))
-            vb::raise(vb::ErrFileNotFound);
-        vb::raise(vb::ErrInvalidPicture);
-    }
     // Four bytes a pixel and room for the headers: anything longer holds no picture we take.
-    if (f.size() > picture::kMaxPixels * 4 + (1 << 20))
+    constexpr qint64 kMaxBytes = picture::kMaxPixels * 4 + (1 << 20);
+    // A picture that is there but cannot be read (a folder, a device, a FIFO,
+    // no permission) is a file access error; 481 is for bytes that are no picture.
+    const fileio::Read file = fileio::readRegular(path, kMaxBytes);
+    if (file.error)
+        vb::raise(file.error);
+    if (file.bytes.size() > kMaxBytes)
         vb::raise(vb::ErrInvalidPicture);
-    if (const uchar *mapped = f.map(0, f.size()))
-        return picture::decode(QByteArrayView(mapped, f.size()));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        vb::raise(vb::ErrDeviceIO);
-    return picture::decode(bytes);
+    return picture::decode(file.bytes);
 }
 
 void frmCtl::Option4_Click(int Index)

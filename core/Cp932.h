@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <algorithm>
 
 namespace cp932 {
 
@@ -32,6 +33,20 @@ inline QString decodeC(const char *text)
 constexpr bool isLeadByte(unsigned char b)
 {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// The longest start of bytes, at most maxBytes long, that ends on a
+// character boundary: a two-byte character is kept whole or left out.
+inline qsizetype boundaryAtMost(QByteArrayView bytes, qsizetype maxBytes)
+{
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const qsizetype len = isLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+        if (i + len > maxBytes)
+            break;
+        i += len;
+    }
+    return std::min(i, bytes.size());
 }
 
 } // namespace cp932

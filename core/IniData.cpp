@@ -14,7 +14,7 @@ public:
     void operator()(const char *, const QString &s)
     {
         QByteArray b = cp932::encode(s);
-        b.truncate(0xFFFF); // the count is 16 bits
+        b.truncate(cp932::boundaryAtMost(b, 0xFFFF)); // the count is 16 bits; never half a character
         put<uint16_t>(uint16_t(b.size()));
         out += b;
     }

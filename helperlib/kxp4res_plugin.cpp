@@ -3,6 +3,7 @@
 #include "helperlib/include/kxp4res_api.h"
 
 #include "core/Cp932.h"
+#include "core/FileIo.h"
 #include "helperlib/Plugin4sp.h"
 #include "helperlib/TicketRenderer.h"
 
@@ -42,12 +43,14 @@ std::optional<plugin::Plugin> load(const char *path)
 {
     if (!path || !*path)
         return std::nullopt;
-    QFile f(resolve(cp932::decodeC(path)));
-    if (!f.open(QIODevice::ReadOnly))
+    // A regular file only, never more than one byte over the bound (so too
+    // long is seen): a FIFO named as the stored plug-in would block every
+    // start, a device would never end.
+    const fileio::Read file = fileio::readRegular(resolve(cp932::decodeC(path)), plugin::kMaxFileBytes);
+    if (file.error)
         return std::nullopt;
-    const QByteArray bytes = f.read(plugin::kMaxFileBytes + 1); // one more, so too long is seen
     try {
-        return plugin::readPlugin(bytes);
+        return plugin::readPlugin(file.bytes);
     } catch (...) {
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include "console/frmCtl.h"
 #include "core/ExeName.h"
+#include "core/FileIo.h"
 #include "core/IniData.h"
 #include "core/VbError.h"
 #include "forms/Windows.h"
@@ -11,9 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace mdlIniIo {
@@ -30,60 +29,53 @@ QString &pathOverride()
     return p;
 }
 
-std::function<bool(QSaveFile &)> &commitHook()
+fileio::WriteHooks &hooks()
 {
-    static std::function<bool(QSaveFile &)> h;
+    static fileio::WriteHooks h;
     return h;
-}
-
-Writer &writer()
-{
-    static Writer w;
-    return w;
-}
-
-// Error numbers for what the file system reports.
-[[noreturn]] void raiseFileError(QFileDevice::FileError e)
-{
-    switch (e) {
-    case QFileDevice::OpenError:
-    case QFileDevice::PermissionsError: vb::raise(vb::ErrPathFileAccess);
-    case QFileDevice::ReadError:
-    case QFileDevice::WriteError:
-    case QFileDevice::ResourceError: vb::raise(vb::ErrDeviceIO);
-    default: vb::raise(vb::ErrPathFileAccess);
-    }
 }
 
 } // namespace
 
-QString settingsPath()
+SettingsPaths settingsPaths(const QString &exeDir, const QString &userDir, bool exeDirWritable)
 {
-    if (!pathOverride().isEmpty())
-        return pathOverride();
     const QString name = core::exeName() + QStringLiteral(".in4");
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(exeDir).isWritable())
-        return QDir(exeDir).filePath(name);
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
+    const QString beside = QDir(exeDir).filePath(name);
+    if (exeDirWritable)
+        return {beside, beside};
+    // An installed program: each user's own file once there is one, else the
+    // one a package or an administrator placed beside the executable.
+    const QString own = QDir(userDir).filePath(name);
+    const QFileInfo ownInfo(own);
+    return {ownInfo.exists() || ownInfo.isSymLink() ? own : beside, own};
 }
 
+SettingsPaths settingsPaths()
+{
+    if (!pathOverride().isEmpty())
+        return {pathOverride(), pathOverride()};
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    return settingsPaths(exeDir, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+                         QFileInfo(exeDir).isWritable());
+}
+
+QString settingsPath() { return settingsPaths().write; }
+
 void setSettingsPath(const QString &path) { pathOverride() = path; }
-void setCommitHook(std::function<bool(QSaveFile &)> hook) { commitHook() = std::move(hook); }
-void setWriter(Writer w) { writer() = std::move(w); }
+void setCommitHook(std::function<bool(QSaveFile &)> hook) { hooks().commit = std::move(hook); }
+void setWriter(Writer w) { hooks().write = std::move(w); }
 
 void LoadIni()
 {
     try {
-        IniData d;
-        const QString path = settingsPath();
-        QFile file(path);
-        if (!QFileInfo(path).isFile())
-            return; // the first run: every start-up default stands
-        if (!file.open(QIODevice::ReadOnly))
-            raiseFileError(file.error());
-        d = ini::readIni(file.read(kMaxBytes));
-        file.close();
+        // No file is the first run: every start-up default stands (53, silent).
+        // Anything there that is not a regular file (a folder, a FIFO, a
+        // device) is refused unopened and reported.
+        fileio::Read file = fileio::readRegular(settingsPaths().read, kMaxBytes);
+        if (file.error)
+            vb::raise(file.error);
+        file.bytes.truncate(kMaxBytes);
+        const IniData d = ini::readIni(file.bytes);
 
         Form1 &panel = windows::Form1();
         for (int i = 1; i <= Form1::kCells; ++i) {
@@ -140,18 +132,10 @@ void SaveIni()
         const QString path = settingsPath();
         QDir().mkpath(QFileInfo(path).absolutePath());
         // The new file is written whole beside the old one and takes its
-        // place only when complete: a failure leaves the old settings intact.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            raiseFileError(file.error());
-        const QByteArray bytes = ini::writeIni(d);
-        const qint64 written = writer() ? writer()(file, bytes) : file.write(bytes);
-        // A short write with no error named is a full disk.
-        if (written != bytes.size())
-            raiseFileError(file.error() == QFileDevice::NoError ? QFileDevice::WriteError : file.error());
-        const bool committed = commitHook() ? commitHook()(file) : file.commit();
-        if (!committed)
-            raiseFileError(file.error());
+        // place only when every byte is on disk: a failure leaves the old
+        // settings intact.
+        if (const int e = fileio::writeWhole(path, ini::writeIni(d), hooks()))
+            vb::raise(e);
     } catch (...) {
         const vb::Error e = vb::currentError();
         platform::MsgBox(QStringLiteral("エラー Code:%1\r\n内容:%2").arg(e.number()).arg(e.description()));

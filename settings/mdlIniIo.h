@@ -14,9 +14,17 @@ namespace mdlIniIo {
 void LoadIni();
 void SaveIni();
 
-// "427.in4" beside the executable; where that folder cannot be written (an
-// installed package) the same name in the per-user configuration folder.
-QString settingsPath();
+// Where the settings are read and written: "427.in4" beside the executable.
+// Where that folder cannot be written (an installed package) the file is
+// written to the same name in the per-user configuration folder, and read
+// from there once it exists, else from beside the executable.
+struct SettingsPaths {
+    QString read;
+    QString write;
+};
+SettingsPaths settingsPaths(const QString &exeDir, const QString &userDir, bool exeDirWritable);
+SettingsPaths settingsPaths();
+QString settingsPath(); // where the next save goes
 
 // Test seams: another file, and a hook in place of the final commit.
 void setSettingsPath(const QString &path); // empty restores the rule above

@@ -1,6 +1,7 @@
 #include "sound/mdlM_Tape.h"
 
 #include "console/frmCtl.h"
+#include "core/FileIo.h"
 #include "core/KXP4Res.h"
 #include "core/VbError.h"
 #include "forms/Values.h"
@@ -98,10 +99,10 @@ void LoadTape(const QString &folder, const QString &key)
         const QString path = platform::findFile(folder + key + QStringLiteral("tp.csv"));
         if (path.isEmpty())
             vb::raise(vb::ErrFileNotFound);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            vb::raise(vb::ErrPathFileAccess);
-        TapeLines = tape::readTapeList(file.read(tape::kMaxBytes + 1));
+        const fileio::Read file = fileio::readRegular(path, tape::kMaxBytes);
+        if (file.error)
+            vb::raise(file.error);
+        TapeLines = tape::readTapeList(file.bytes);
         if (console.TapeEnabled) {
             console.grpM_Tape->setEnabled(true);
             for (QPushButton *b : {console.cmdTapeNext, console.cmdTapeBack, console.cmdTapeStop, console.cmdTapeSet})

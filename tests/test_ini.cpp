@@ -93,6 +93,31 @@ private slots:
         QCOMPARE(ini::readIni(b).FareDataDir, QStringLiteral("A運賃表"));
     }
 
+    // A text longer than the 16-bit count holds is cut before the character
+    // that would not fit whole, never inside it.
+    void anOverlongTextIsCutOnACharacter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("count");
+        QTest::newRow("all kanji") << QString(40000, u'運') << 65534;
+        QTest::newRow("a kanji across the limit") << QString(65534, u'a') + u'運' << 65534;
+        QTest::newRow("a kanji just fits") << QString(65533, u'a') + u'運' << 65535;
+        QTest::newRow("all ASCII") << QString(70000, u'a') << 65535;
+    }
+    void anOverlongTextIsCutOnACharacter()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, count);
+        IniData d;
+        d.TapeDataDir = text;
+        d.UseSeiriNumAuto = 1;
+        const IniData back = ini::readIni(ini::writeIni(d));
+        QCOMPARE(int(cp932::encode(back.TapeDataDir).size()), count);
+        QVERIFY(!back.TapeDataDir.contains(QChar::ReplacementCharacter));
+        QVERIFY(text.startsWith(back.TapeDataDir));
+        QCOMPARE(back.UseSeiriNumAuto, int16_t(1)); // the fields after it are where they were
+    }
+
     void everyFieldSurvivesARoundTrip()
     {
         const IniData d = distinctRecord();

@@ -2,11 +2,12 @@
 // route 12 loads with its chimes, announcements and ticket preview.
 //   make_demo_settings OUT.in4 [--if-missing]
 // With --if-missing an existing file (a user's own settings) is left alone.
+#include "core/FileIo.h"
 #include "core/IniData.h"
+#include "core/VbError.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace {
@@ -84,10 +85,8 @@ int main(int argc, char **argv)
     }
     if (args.size() == 3 && QFileInfo::exists(args[1]))
         return 0;
-    QSaveFile f(args[1]);
-    const QByteArray bytes = ini::writeIni(demo());
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(args[1]), qPrintable(f.errorString()));
+    if (const int e = fileio::writeWhole(args[1], ini::writeIni(demo()))) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(args[1]), qPrintable(vb::Error::standardDescription(e)));
         return 1;
     }
     return 0;

@@ -1,12 +1,11 @@
 // soratobi4-route: route data between a spreadsheet's CSV and the .hy3 file
 // the console loads, and a check of an announcement list.
 #include "console/FareData.h"
+#include "core/FileIo.h"
 #include "core/VbError.h"
 #include "tools/RouteCsv.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 #include <cstdio>
 
@@ -48,18 +47,21 @@ QTextStream &err()
 
 QByteArray readAll(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        vb::raise(vb::ErrFileNotFound, QStringLiteral("cannot open: %1").arg(f.errorString()));
-    return f.read(kMaxInput);
+    // A regular file only: a FIFO or a device would hang or never end.
+    fileio::Read f = fileio::readRegular(path, kMaxInput);
+    if (f.error)
+        vb::raise(f.error, QStringLiteral("cannot read %1: %2").arg(path, vb::Error::standardDescription(f.error)));
+    f.bytes.truncate(kMaxInput);
+    return f.bytes;
 }
 
-// Whole or nothing: an error before commit leaves any old file as it was.
+// Whole or nothing: a failure (a full disk included) leaves any old file as it was.
 void writeAll(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        vb::raise(vb::ErrPathFileAccess, QStringLiteral("cannot write: %1").arg(f.errorString()));
+    if (const int e = fileio::writeWhole(path, bytes))
+        vb::raise(e, QStringLiteral("cannot write %1: %2")
+                         .arg(path, e == vb::ErrDeviceIO ? QStringLiteral("the disk is full or failed; nothing was written")
+                                                         : vb::Error::standardDescription(e)));
 }
 
 int run(const QStringList &args)

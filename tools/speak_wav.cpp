@@ -1,6 +1,7 @@
 // Speaks one line with the real engine and writes what the speech channel
 // carried to a WAV file, with the reading it was given:
 //   speak_wav "次は、市役所前です。" out.wav
+#include "core/FileIo.h"
 #include "platform/mci/Mci.h"
 #include "platform/speech/Reading.h"
 #include "platform/speech/SpeechEngine.h"
@@ -79,8 +80,7 @@ int main(int argc, char **argv)
     wav += "data";
     put(wav, dataBytes, 4);
     wav.append(reinterpret_cast<const char *>(g_samples.data() + first), qsizetype(dataBytes));
-    QFile out(QString::fromLocal8Bit(argv[2]));
-    if (!out.open(QIODevice::WriteOnly) || out.write(wav) != wav.size())
+    if (fileio::writeWhole(QString::fromLocal8Bit(argv[2]), wav) != 0)
         return 1;
     std::printf("driver %s, %d Hz, %.2f s of speech\n", platform::mci::audioDriver().toUtf8().constData(), rate,
                 rate > 0 ? double(last - first) / 2 / rate : 0.0);

@@ -1,5 +1,7 @@
 #include "platform/mci/Mci.h"
 
+#include "core/FileIo.h"
+#include "core/InputHold.h"
 #include "platform/mci/MciCommand.h"
 #include "platform/mci/SoundCache.h"
 #include "platform/mci/SoundFile.h"
@@ -139,11 +141,13 @@ struct Sound {
 SoundCache::Entry decodeFile(const QString &path, Device device, int rate)
 {
     try {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return {ErrFileNotFound, {}};
+        // A regular file only: a FIFO put in its place since the look would
+        // block the decode, a device would never end.
         const qint64 limit = maxFileBytes(device);
-        const QByteArray data = f.read(limit + 1);
+        const fileio::Read file = fileio::readRegular(path, limit);
+        if (file.error)
+            return {ErrFileNotFound, {}};
+        const QByteArray &data = file.bytes;
         if (data.size() > limit)
             return {ErrOutOfMemory, {}};
         auto pcm = std::make_shared<Pcm>();
@@ -164,6 +168,7 @@ SoundCache::Entry decodeAside(const QString &path, Device device, int rate)
         return decodeFile(path, device, rate);
     SoundCache::Entry result;
     std::unique_ptr<QThread> worker(QThread::create([&] { result = decodeFile(path, device, rate); }));
+    const inputhold::Hold hold;
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
@@ -443,6 +448,7 @@ private:
                 SDL_Delay(5);
             return;
         }
+        const inputhold::Hold hold;
         QEventLoop loop;
         w.loop = &loop;
         m_waits.push_back(&w);
