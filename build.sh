@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
 #   ./build.sh run    installs what is missing, builds, starts the simulator
+#   ./build.sh build  installs what is missing, builds
 #   ./build.sh test   installs what is missing, builds, runs every test, then
 #                     builds and runs them again with ASan and UBSan (build-asan/)
 set -euo pipefail
@@ -46,16 +47,20 @@ case "${1:-}" in
     build
     exec ./build/bin/427
     ;;
+  build)
+    install_missing
+    build
+    ;;
   test)
     install_missing
     build
-    (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600)
+    (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j "$(nproc)")
     build_sanitized
     cd build-asan
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 900
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 900 -j "$(nproc)"
     ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|build|test" >&2
     exit 2
     ;;
 esac

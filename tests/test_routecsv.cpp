@@ -209,6 +209,38 @@ private slots:
             QVERIFY2(c.warnings[0].startsWith(warning), qPrintable(c.warnings[0]));
     }
 
+    // A list written in UTF-8 comes out as the program reads it.
+    void announcementListConverted_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error"); // the start of the message, or empty
+        const QString list = QStringLiteral("次は、北浜〜です。,1,1\n\"終点, 空見台です。\",0,2\n");
+        QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + list.toUtf8() << "";
+        QTest::newRow("UTF-8, CRLF") << QString(list).replace(QStringLiteral("\n"), QStringLiteral("\r\n")).toUtf8() << "";
+        QTest::newRow("already code page 932") << cp932::encode(list) << "";
+        QTest::newRow("a character it cannot hold") << QStringLiteral("a,1,1\n次は😀です,1,1\n").toUtf8()
+                                                    << "line 2, character 3";
+    }
+    void announcementListConverted()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        if (!error.isEmpty()) {
+            const auto [n, text] = errorOf([&] { routecsv::convertTapeCsv(bytes); });
+            QCOMPARE(n, 5);
+            QVERIFY2(text.startsWith(error), qPrintable(text));
+            return;
+        }
+        const QByteArray out = routecsv::convertTapeCsv(bytes);
+        const routecsv::TapeCheck c = routecsv::checkTapeCsv(out);
+        QCOMPARE(c.warnings, QStringList());
+        QCOMPARE(c.entries.size(), 2);
+        QCOMPARE(c.entries[0].text, QStringLiteral("次は、北浜～です。")); // the wave dash code page 932 holds
+        QCOMPARE(c.entries[1].text, QStringLiteral("終点, 空見台です。"));
+        QCOMPARE(int(c.entries[1].soundFlag), 2);
+        QVERIFY(out.endsWith("\r\n") && !out.contains("\r\n\r\n"));
+    }
+
     void announcementQuoteLeftOpen()
     {
         const auto [n, text] = errorOf([] { routecsv::checkTapeCsv("a,1,1\n\"b,1,1\nc,1,1\n"); });

@@ -197,6 +197,31 @@ QByteArray writeRouteCsv(const QList<fare::FareRecord> &records, Encoding encodi
     return cp932::encode(text);
 }
 
+QByteArray convertTapeCsv(QByteArrayView bytes)
+{
+    const Encoding seen = detectEncoding(bytes);
+    const QString text = decodeText(bytes, seen);
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    QByteArray out;
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        if (n == lines.size() - 1 && lines[n].isEmpty() && n > 0)
+            break; // the final line break
+        const QString line = cp932::premap(lines[n]);
+        for (qsizetype k = 0; k < line.size(); ++k) {
+            const QString c = line.mid(k, line[k].isHighSurrogate() ? 2 : 1);
+            if (cp932::decode(cp932::encode(c)) != c)
+                vb::raise(vb::ErrInvalidCall,
+                          QStringLiteral("line %1, character %2: \"%3\" (U+%4) cannot be written in code page 932")
+                              .arg(n + 1)
+                              .arg(k + 1)
+                              .arg(c)
+                              .arg(c.toUcs4().value(0), 4, 16, QLatin1Char('0')));
+        }
+        out += cp932::encode(line) + "\r\n";
+    }
+    return out;
+}
+
 TapeCheck checkTapeCsv(QByteArrayView bytes)
 {
     TapeCheck check;

@@ -56,4 +56,9 @@ struct TapeCheck {
 };
 TapeCheck checkTapeCsv(QByteArrayView bytes);
 
+// A list written in UTF-8 (with or without BOM) or code page 932, as code
+// page 932 with CRLF line ends, line for line. A character code page 932
+// cannot write is error 5 with its line.
+QByteArray convertTapeCsv(QByteArrayView bytes);
+
 } // namespace routecsv

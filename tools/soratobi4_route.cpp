@@ -19,6 +19,8 @@ const char kHelp[] = R"(usage:
                                                   route fare file to CSV
   soratobi4-route check-tp ROUTEtp.csv            what the program reads
                                                   from an announcement list
+  soratobi4-route tape LIST.csv ROUTEtp.csv       an announcement list written
+                                                  in UTF-8 to code page 932
 
 Route CSV: one stop a line: stop name, ticket number, then value columns
 1..150 (trailing empty cells may be left out; an empty cell is 0). At most
@@ -91,6 +93,12 @@ int run(const QStringList &args)
         for (const QString &w : c.warnings)
             err() << args[1] << ": " << w << '\n';
         out() << c.entries.size() << " entries, " << c.warnings.size() << " warnings\n";
+        return 0;
+    }
+    if (cmd == QLatin1String("tape") && args.size() == 3) {
+        const QByteArray list = routecsv::convertTapeCsv(readAll(args[1]));
+        writeAll(args[2], list);
+        out() << args[2] << ": " << routecsv::checkTapeCsv(list).entries.size() << " entries\n";
         return 0;
     }
     if (cmd == QLatin1String("--help") || cmd == QLatin1String("-h")) {
