@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -65,6 +66,45 @@ const bench::Register draw("plug-in: one KX4_DrawSeiriken, richer sample", "ms",
         QPainter p(&picture);
         kxp4::KX4_DrawSeiriken(kRich, &p, QStringLiteral("市民病院前"), QStringLiteral("05-14-2024"),
                                QStringLiteral("08:42:17"), 12, 23, 5, 1);
+    });
+});
+
+
+// The worst the reader takes, found by its cost model: stop names of 64
+// pixels (the largest cached glyphs), each cut to 120 dense kanji, with the
+// longest stop name the console can pass; and three outline glyphs of the
+// largest size. The bound they keep to is a few milliseconds.
+template<typename Make>
+double worstDrawMs(const QString &name, Make make)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (!QFile::exists(path)) {
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write("4SP 1\n[info]\nPrevWidth = 15000\nPrevHeight = 15000\n[ticket]\n" + make());
+    }
+    static QImage picture(1000, 1000, QImage::Format_RGB32);
+    static const QString stop(65535 / 2, QChar(0x9B31)); // 64 KiB as code page 932
+    return oneCallMs([&] {
+        picture.fill(Qt::white);
+        QPainter p(&picture);
+        kxp4::KX4_DrawSeiriken(path, &p, stop, QString(200, u'9'), QString(200, u'8'), 12, 23, 5, 1);
+    });
+}
+
+const bench::Register worstStops("plug-in: one KX4_DrawSeiriken, worst accepted (23 stops of 64 px, 64 KiB name)", "ms", 31, [] {
+    return worstDrawMs(QStringLiteral("stops.4SP"), [] {
+        QByteArray items;
+        for (int i = 0; i < 23; ++i)
+            items += "text x=0 y=" + QByteArray::number(i * 600) + " w=3600 size=960 bold \"{stop}\"\n";
+        return items;
+    });
+});
+
+const bench::Register worstGlyphs("plug-in: one KX4_DrawSeiriken, worst accepted (3 kanji of size 6000)", "ms", 31, [] {
+    return worstDrawMs(QStringLiteral("glyphs.4SP"), [] {
+        return QStringLiteral("text x=0 y=0 w=15000 size=6000 bold \"鬱\"\n").toUtf8().repeated(3);
     });
 });
 

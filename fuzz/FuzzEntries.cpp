@@ -7,6 +7,7 @@
 #include "core/VbError.h"
 #include "helperlib/Codabar.h"
 #include "helperlib/Plugin4sp.h"
+#include "helperlib/TicketRenderer.h"
 #include "helperlib/include/kxp4res_api.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/MciCommand.h"
@@ -15,6 +16,10 @@
 #include "sound/TapeList.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QVariant>
 
@@ -40,6 +45,11 @@ constexpr int kRate = 44100;
 constexpr int kSoundRate = 2000;
 constexpr int kMidiBudgetMs = 1000;
 constexpr int kMidiSlackMs = 1500; // the first block also reads every event; it cannot be cut short
+// A print of any plug-in the reader takes is a few milliseconds; this bound
+// leaves room for a loaded machine and the sanitizers. The first print also
+// opens the faces its characters need, once in a program's life.
+constexpr int kDrawBoundMs = 200;
+constexpr int kFirstDrawBoundMs = 3000;
 
 void require(bool ok, const char *what)
 {
@@ -222,6 +232,68 @@ int pluginFile(const uint8_t *data, size_t size)
     return 0;
 }
 
+// The fonts need a GUI application; the corpus runner and libFuzzer have none.
+void needGuiApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+}
+
+double drawMs(const plugin::Plugin &p, const plugin::TicketArgs &a)
+{
+    QImage img(p.info.PrevWidth / 15, p.info.PrevHeight / 15, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QElapsedTimer t;
+    t.start();
+    QPainter painter(&img);
+    plugin::drawTicket(painter, p, a);
+    painter.end();
+    return t.nsecsElapsed() / 1e6;
+}
+
+int pluginDraw(const uint8_t *data, size_t size)
+{
+    // A 16-bit little-endian length, the stop name's pattern up to a NUL, then
+    // the plug-in: the pattern repeated to that many bytes is the stop name the
+    // console passes (cut anywhere, as code page 932 bytes). Anything else is
+    // the plug-in alone, drawn with an ordinary name.
+    plugin::TicketArgs a;
+    a.stopName = QStringLiteral("市民病院前");
+    a.date = QStringLiteral("05-14-2024");
+    a.time = QStringLiteral("08:42:17");
+    a.route = 12;
+    a.seiriNo = 23;
+    a.row = 5;
+    a.corpIndex = 1;
+    QByteArrayView file = view(data, size);
+    const QByteArrayView head = file.size() > 2 ? file.sliced(2) : QByteArrayView();
+    if (const qsizetype nul = head.indexOf('\0'); nul > 0) {
+        const size_t length = size_t(data[0]) | size_t(data[1]) << 8;
+        const QByteArrayView unit = head.first(nul);
+        std::string name;
+        while (name.size() < length)
+            name.append(unit.data(), size_t(unit.size()));
+        name.resize(length);
+        a.stopName = cp932::decodeC(name.c_str());
+        file = head.sliced(nul + 1);
+    }
+    plugin::Plugin p;
+    if (!reads([&] { p = plugin::readPlugin(file); },
+               {vb::ErrOutOfMemory, vb::ErrSubscript, vb::ErrTypeMismatch, vb::ErrInvalidPropertyValue}))
+        return 0;
+    require(plugin::drawCostNs(p) <= plugin::kMaxDrawCostNs, "a plug-in the reader takes is within the drawing budget");
+    needGuiApplication();
+    require(drawMs(p, a) <= kFirstDrawBoundMs, "a first print keeps to its time bound");
+    require(drawMs(p, a) <= kDrawBoundMs, "a print keeps to its time bound");
+    return 0;
+}
+
 int tapeList(const uint8_t *data, size_t size)
 {
     QList<tape::TapeLine> lines;
@@ -320,7 +392,8 @@ Entry entryNamed(const char *name)
         const char *name;
         Entry fn;
     } all[] = {{"sound_open", soundOpen}, {"midi_render", midiRender}, {"mci_command", mciCommand},
-               {"cp932", cp932Text},      {"plugin", pluginFile},     {"tape", tapeList},
+               {"cp932", cp932Text},      {"plugin", pluginFile},     {"plugin_draw", pluginDraw},
+               {"tape", tapeList},
                {"fare_file", fareFile},   {"ini_file", iniFile},      {"byte_text", byteText},
                {"picture", pictureFile}};
     for (const auto &e : all)

@@ -16,6 +16,7 @@ int midiRender(const uint8_t *data, size_t size); // MIDI check, normalised copy
 int mciCommand(const uint8_t *data, size_t size); // the MCI command parser
 int cp932Text(const uint8_t *data, size_t size);  // the code page 932 converter
 int pluginFile(const uint8_t *data, size_t size); // the .4SP ticket plug-in reader, its barcodes encoded
+int pluginDraw(const uint8_t *data, size_t size); // a .4SP read and drawn with a stop name from the input, timed
 int tapeList(const uint8_t *data, size_t size);   // the announcement list (tp.csv)
 int fareFile(const uint8_t *data, size_t size);   // the .hy3 fare data, written and read again, installed
 int iniFile(const uint8_t *data, size_t size);    // the .in4 settings, written and read again

@@ -31,6 +31,18 @@ constexpr int kMinFontTwips = 60, kMaxFontTwips = 6000;
 constexpr int kMaxPenTwips = 300;
 constexpr int kMinBarHeightTwips = 150;
 
+// Bounds on the drawing, so that one print stays within a few milliseconds
+// whatever the file holds and whatever the console passes. A stop name,
+// date or time is cut to kMaxRuntimeChars before it is printed; a text item
+// prints at most kMaxDrawnChars characters and no more than one for every
+// kMinCharPixels pixels of its box (narrower, a condensed character is a
+// smudge). The reader refuses a file whose worst-case print, by drawCostNs,
+// is over kMaxDrawCostNs.
+constexpr int kMaxRuntimeChars = 120;
+constexpr int kMaxDrawnChars = 120;
+constexpr int kMinCharPixels = 2;
+constexpr qint64 kMaxDrawCostNs = 6'000'000;
+
 // What a placeholder prints. Number = the ticket number, Row = the data row.
 enum class Source { Literal, Number, Stop, Date, Time, Route, Company, Row };
 enum class Format { Plain, Digits, DateJa, DateDot, DateMd, TimeHm };
@@ -73,9 +85,18 @@ struct Plugin {
     QList<Item> items;
 };
 
+// At most how many characters a text item prints.
+int drawnCharsBound(const Item &item);
+
+// The worst-case time of one drawing of the plug-in, in nanoseconds of this
+// program's drawing on a desktop machine: every placeholder at its longest,
+// every glyph of the densest kind. Calibrated by bench_plugin.
+qint64 drawCostNs(const Plugin &p);
+
 // Raises 7 (over kMaxFileBytes), 9 (a count over its bound), 13 (not a
 // plug-in, a line it cannot parse), 380 (a value out of range, an absurd
-// ticket size). The description names the line.
+// ticket size), 9 also for a drawing over kMaxDrawCostNs. The description
+// names the line.
 Plugin readPlugin(QByteArrayView bytes);
 
 } // namespace plugin

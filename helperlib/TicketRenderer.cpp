@@ -87,8 +87,19 @@ QPen penFor(const Item &item)
     return pen;
 }
 
-void drawText(QPainter &painter, const Item &item, const QString &text)
+// The first n characters, a surrogate pair kept whole or dropped.
+QString cut(const QString &s, qsizetype n)
 {
+    if (s.size() <= n)
+        return s;
+    if (n > 0 && s[n - 1].isHighSurrogate())
+        --n;
+    return s.left(n);
+}
+
+void drawText(QPainter &painter, const Item &item, const QString &whole)
+{
+    const QString text = cut(whole, drawnCharsBound(item));
     if (text.isEmpty())
         return;
     const QFont font = fontFor(item);
@@ -156,8 +167,12 @@ QByteArray barcodeSymbol(const Item &barcode, const Plugin &p, const TicketArgs 
     return QByteArray(1, barcode.start) + expand(barcode.segments, p, a).toLatin1() + barcode.stop;
 }
 
-void drawTicket(QPainter &painter, const Plugin &p, const TicketArgs &a)
+void drawTicket(QPainter &painter, const Plugin &p, const TicketArgs &given)
 {
+    TicketArgs a = given;
+    a.stopName = cut(a.stopName, kMaxRuntimeChars);
+    a.date = cut(a.date, kMaxRuntimeChars);
+    a.time = cut(a.time, kMaxRuntimeChars);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);

@@ -28,7 +28,8 @@ QString expand(const QList<Segment> &segments, const Plugin &p, const TicketArgs
 QByteArray barcodeSymbol(const Item &barcode, const Plugin &p, const TicketArgs &a);
 
 // Draws onto the painter's current device from its origin, 15 twips to the
-// pixel, paper first. Needs a GUI application for the fonts.
+// pixel, paper first. Needs a GUI application for the fonts. The texts are
+// cut to the drawing bounds of Plugin4sp.h.
 void drawTicket(QPainter &painter, const Plugin &p, const TicketArgs &a);
 
 // The ticket alone, PrevWidth x PrevHeight in pixels.

@@ -56,6 +56,19 @@ std::optional<plugin::Plugin> load(const char *path)
     }
 }
 
+// A runtime text is printed cut to kMaxRuntimeChars, so no more than two
+// bytes a character of it are decoded: a stop name of 64 KiB costs nothing.
+QString runtimeText(const char *s)
+{
+    if (!s)
+        return {};
+    const qsizetype most = 2 * qsizetype(plugin::kMaxRuntimeChars) + 2;
+    qsizetype n = 0;
+    while (n < most && s[n])
+        ++n;
+    return cp932::decode(QByteArrayView(s, n));
+}
+
 } // namespace
 
 extern "C" {
@@ -110,9 +123,9 @@ KXP4_API int32_t KXP4_CALL KX4_DrawSeiriken(const char *path, KXP4_HDC hdc, cons
     if (!p)
         return 0;
     plugin::TicketArgs a;
-    a.stopName = cp932::decodeC(stopName);
-    a.date = cp932::decodeC(date);
-    a.time = cp932::decodeC(time);
+    a.stopName = runtimeText(stopName);
+    a.date = runtimeText(date);
+    a.time = runtimeText(time);
     a.route = routeNo;
     a.seiriNo = seiriNo;
     a.row = row;

@@ -11,6 +11,7 @@
 #include "platform/Fonts.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -412,6 +413,102 @@ private slots:
         QVERIFY(hasInk(img, QRect(20, 20, 60, 20)));
         QVERIFY(!hasInk(img, QRect(0, 0, 19, 240)));
         QVERIFY(!hasInk(img, QRect(81, 0, 79, 240)));
+    }
+
+    // Files within every per-line limit that once froze each stop for seconds,
+    // and the worst the reader still takes: refused when read, or drawn within
+    // a bound that allows for a loaded machine and the sanitizers (the
+    // benchmark gives the true figure, a few milliseconds).
+    void drawingBounds_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("stop");
+        QTest::addColumn<bool>("accepted");
+        const QByteArray whole = "4SP 1\n[info]\nPrevWidth = 15000\nPrevHeight = 15000\n[ticket]\n";
+        const QString longName = QString(65535 / 2, QChar(0x9B31)); // 64 KiB of code page 932
+        QFile f(kRich);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray rich = f.readAll();
+        QTest::newRow("200 texts of size 6000")
+            << whole + repeat(QStringLiteral("text x=0 y=0 w=15000 size=6000 bold \"鬱鬱鬱鬱鬱鬱鬱鬱鬱鬱\"\n").toUtf8(), 200)
+            << QStringLiteral("駅前") << false;
+        QTest::newRow("one stop name of size 6000") // priced at its longest, whatever is passed
+            << whole + "text x=0 y=0 w=15000 size=6000 bold \"{stop}\"\n" << longName << false;
+        QTest::newRow("three kanji of size 6000")
+            << whole + repeat(QStringLiteral("text x=0 y=0 w=15000 size=6000 bold \"鬱\"\n").toUtf8(), 3)
+            << QString() << true;
+        QTest::newRow("four kanji of size 6000")
+            << whole + repeat(QStringLiteral("text x=0 y=0 w=15000 size=6000 bold \"鬱\"\n").toUtf8(), 4)
+            << QString() << false;
+        QTest::newRow("200 ticket-wide fills")
+            << whole + repeat("box x=0 y=0 w=15000 h=15000 fill=#808080\n", 200) << QString() << false;
+        QTest::newRow("200 barcodes over the ticket")
+            << whole + repeat("barcode x=0 y=0 w=15000 h=15000 data=\"A1B\"\n", 200) << QString() << false;
+        QTest::newRow("sample, 64 KiB stop name") << rich << longName << true;
+        QTest::newRow("23 stop names of 64 pixels")
+            << whole + repeat("text x=0 y=0 w=3600 size=960 bold \"{stop}\"\n", 23) << longName << true;
+        QTest::newRow("24 stop names of 64 pixels")
+            << whole + repeat("text x=0 y=0 w=3600 size=960 bold \"{stop}\"\n", 24) << longName << false;
+        QTest::newRow("200 small stop names")
+            << whole + repeat("text x=0 y=0 w=3600 size=150 \"{stop}\"\n", 200) << longName << false;
+    }
+
+    void drawingBounds()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, stop);
+        QFETCH(bool, accepted);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("bomb.4SP")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        try {
+            plugin::readPlugin(bytes);
+            QVERIFY2(accepted, "took a file whose print is over the budget");
+        } catch (const vb::Error &e) {
+            QVERIFY2(!accepted, qPrintable(e.description()));
+            QCOMPARE(e.number(), int(vb::ErrSubscript));
+        }
+        // Through the library as the console calls it: refused means the
+        // options' plug-in message and a blank preview.
+        kxp4::PlgInfo info;
+        QCOMPARE(kxp4::KX4_GetPlgInfo(file.fileName(), info) != 0, accepted);
+        QImage img(1000, 1000, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        QElapsedTimer t;
+        for (int i = 0; i < 2; ++i) { // the second print, with the faces open
+            t.start();
+            QCOMPARE(kxp4::KX4_DrawSeiriken(file.fileName(), &painter, stop, QStringLiteral("05-14-2024"),
+                                            QStringLiteral("08:42:17"), 12, 23, 5, 1) != 0,
+                     accepted);
+        }
+        QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
+    }
+
+    // What a long runtime text prints: cut to what its box holds, a
+    // character of two UTF-16 units whole or not at all.
+    void runtimeTextsCut()
+    {
+        TextDevice dev;
+        QPainter painter(&dev);
+        QVERIFY(kxp4::KX4_DrawSeiriken(kRich, &painter, QString(40000, QChar(0x9B31)), QString(500, u'9'),
+                                       QString(300, u'8'), 12, 23, 3, 1)
+                != 0);
+        painter.end();
+        // The stop's box is 1410 twips, 94 pixels: 47 characters; the date
+        // cannot be read, so it prints as it came, cut to 120, then to its box.
+        QVERIFY(dev.engine.texts.contains(QString(47, QChar(0x9B31))));
+        const plugin::Plugin p = plugin::readPlugin(base("[ticket]\ntext x=0 y=0 w=2400 size=150 \"{stop}\"\n"));
+        QCOMPARE(plugin::drawnCharsBound(p.items.front()), 80);
+        TextDevice dev2;
+        QPainter painter2(&dev2);
+        plugin::TicketArgs a = sampleArgs();
+        a.stopName = QString(79, u'a') + QStringLiteral("😀😀");
+        plugin::drawTicket(painter2, p, a);
+        painter2.end();
+        QCOMPARE(dev2.engine.texts, QStringList{QString(79, u'a')});
     }
 
     void barcodeDecodes_data()
