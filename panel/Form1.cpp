@@ -1,19 +1,15 @@
 #include "panel/Form1.h"
 
 #include "assets/AssetFonts.h"
-#include "console/frmCtl.h"
 #include "core/ExeName.h"
 #include "core/FontNames.h"
 #include "core/IniData.h"
 #include "core/PropertyBag.h"
 #include "core/VbError.h"
 #include "forms/Windows.h"
-#include "options/frmOption.h"
-#include "panel/mdl427_000.h"
 #include "platform/EventGuard.h"
 #include "platform/Region.h"
 #include "platform/Units.h"
-#include "settings/mdlIniIo.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -131,31 +127,6 @@ QPixmap &Form1::imgRes(int index)
     if (index < 0 || index >= int(m_imgRes.size()))
         vb::raise(vb::ErrSubscript);
     return m_imgRes[size_t(index)];
-}
-
-::Form1 &windows::Form1()
-{
-    return detail::load<::Form1>(Id::Panel);
-}
-
-void Form1::Form_Load()
-{
-    mdl427_000::ClearAllDegit(*this);
-    mdl427_000::InitPanelDefault(*this);
-    windows::frmOption(); // loaded hidden; it stays hidden until the user opens it
-    frmCtl &console = windows::frmCtl();
-    console.show();
-    console.raise();
-    move(0, 0);
-    // The console's outer frame at the screen's bottom-right corner, unclamped.
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        const QSize frame = console.frameGeometry().size();
-        console.move(s.right() + 1 - frame.width(), s.bottom() + 1 - frame.height());
-    }
-    setRoundRegion();
-    update();
-    mdlIniIo::LoadIni();
 }
 
 void Form1::GetFormInfo(IniData &d) const

@@ -25,6 +25,8 @@ public:
     ~Form1() override;
 
     // The start-up sequence; errors pass to the caller, which ends the program.
+    // It loads every other window, so it is built with them (windows/
+    // Form1_Load.cpp), above the panel: the panel itself knows no window.
     void Form_Load();
 
     // Elements 1..60 are the fare cells and their labels; element 0 exists,

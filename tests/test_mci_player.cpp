@@ -397,10 +397,7 @@ private slots:
         QCOMPARE(opens(wav, "waveaudio"), 0);
         QCOMPARE(opens(wav, "mpegvideo"), 1);
         QCOMPARE(opens(mid, "sequencer"), 1);
-        QElapsedTimer t;
-        t.start();
-        QCOMPARE(opens(mid, "sequencer"), 0);
-        QVERIFY2(t.elapsed() < 50, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(opens(mid, "sequencer"), 0); // no second render: the count of decodes says it, not a clock
         QCOMPARE(mci::lengthMs("c") > 0, true);
         QCOMPARE(opens(bad, "waveaudio"), 1);
         QCOMPARE(opens(bad, "waveaudio"), 0);

@@ -11,7 +11,7 @@
 #include "options/OptionTable.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
-#include "panel/mdl427_000.h"
+#include "windows/mdl427_000.h"
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
 

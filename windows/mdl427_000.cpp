@@ -1,4 +1,4 @@
-#include "panel/mdl427_000.h"
+#include "windows/mdl427_000.h"
 
 #include "core/FontNames.h"
 #include "core/VbError.h"
