@@ -430,16 +430,19 @@ void frmCtl::Command1_Click(int Index)
             vb::raise(file.error == vb::ErrFileNotFound ? int(vb::ErrPathFileAccess) : file.error);
         if (file.bytes.size() > kMaxBytes)
             vb::raise(vb::ErrBadFileName, QStringLiteral("運賃データの大きさが不正です。"));
-        const fare::FareFile data = fare::readFareFile(file.bytes);
-        Route.DataCount = data.DataCount;
-        if (data.DataCount == 0) {
+        // The count and the section are judged before the records are read,
+        // so a cut file names the section it cannot reach.
+        Route.DataCount = fare::readFareCount(file.bytes);
+        if (Route.DataCount == 0) {
             showOk(QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."));
             return;
         }
-        if (data.DataCount - 1 < Route.StartSection) {
+        if (Route.DataCount - 1 < Route.StartSection) {
             showOk(QStringLiteral("指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい."));
             return;
         }
+        // A file cut short leaves the ride where the panel shows it.
+        const fare::FareFile data = fare::readFareFile(file.bytes);
         Route.CurIndex = int16_t(Route.StartSection - 1);
         FareTable.install(data);
 

@@ -45,6 +45,16 @@ QByteArray fareFile(int count, const QList<int> &selectors = {})
     return b;
 }
 
+// A file's records under another count than their number.
+QByteArray declaring(int count, QByteArray file)
+{
+    char le[2];
+    qToLittleEndian<int16_t>(int16_t(count), le);
+    file[0] = le[0];
+    file[1] = le[1];
+    return file;
+}
+
 } // namespace
 
 class TestConsole : public QObject {
@@ -206,6 +216,9 @@ private slots:
             << "12" << "5" << "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.";
         QTest::newRow("count -1") << "21" << "1" << "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.";
         QTest::newRow("cut file") << "22" << "1" << "ファイルにこれ以上データがありません。";
+        // The count is judged before the records: the section it cannot reach is named.
+        QTest::newRow("cut file, section past its count")
+            << "23" << "5" << "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.";
     }
     void rejectedLoads()
     {
@@ -216,6 +229,7 @@ private slots:
         file(QStringLiteral("20.hy3"), fareFile(0));
         file(QStringLiteral("21.hy3"), fareFile(-1));
         file(QStringLiteral("22.hy3"), fareFile(3).chopped(10));
+        file(QStringLiteral("23.hy3"), declaring(5, fareFile(2)));
         file(QStringLiteral("3.hy3"), fareFile(3));
         load(QStringLiteral("3"), QStringLiteral("1"));
         m_boxes.clear();
@@ -230,6 +244,40 @@ private slots:
         for (int i = 0; i < 5; ++i)
             console().Command2_Click(1);
         QVERIFY(console().Route.CurIndex <= 2);
+    }
+
+    // A cut file's count is kept although its records never arrive: the
+    // ride on the previous route ends at that count, and never beyond the
+    // rows the table holds.
+    void aCutFileBoundsTheRideByItsCount()
+    {
+        file(QStringLiteral("12.hy3"), fareFile(8));
+        file(QStringLiteral("13.hy3"), declaring(4, fareFile(2)));
+        load(QStringLiteral("12"), QStringLiteral("2"));
+        frmCtl &c = console();
+        c.Command2_Click(1);
+        QCOMPARE(int(c.Route.CurIndex), 2);
+        m_boxes.clear();
+        load(QStringLiteral("13"), QStringLiteral("1"));
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("ファイルにこれ以上データがありません。")});
+        QCOMPARE(int(c.Route.DataCount), 4);
+        QCOMPARE(int(c.Route.CurIndex), 2); // where the panel still stands
+        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所3"));
+        for (int i = 0; i < 6; ++i)
+            c.Command2_Click(1);
+        QCOMPARE(int(c.Route.CurIndex), 3);
+        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所4"));
+        QCOMPARE(cell(10), QString::number(50));
+
+        // A count larger than the rows loaded: the rows bound the ride.
+        file(QStringLiteral("14.hy3"), fareFile(3));
+        file(QStringLiteral("15.hy3"), declaring(9, fareFile(3)));
+        load(QStringLiteral("14"), QStringLiteral("1"));
+        load(QStringLiteral("15"), QStringLiteral("2"));
+        QCOMPARE(int(c.Route.DataCount), 9);
+        for (int i = 0; i < 6; ++i)
+            c.Command2_Click(1);
+        QCOMPARE(int(c.Route.CurIndex), 2);
     }
 
     void steppingStopsAtBothEndsInSilence()
