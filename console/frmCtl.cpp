@@ -326,7 +326,7 @@ void frmCtl::Form_Load()
 {
     windows::Form1().setWindowTitle(QStringLiteral("ソラトビ - 型番:") + core::exeName());
     for (int i = 0; i < 12; ++i) {
-        KeyRegions[size_t(i)] = platform::roundRectRegion(28, 25, 2, 2).translated(2, 2);
+        KeyRegions[size_t(i)] = platform::roundRectRegion(2, 2, 28, 25, 2, 2);
         CommandButton1(i)->setMask(KeyRegions[size_t(i)]);
     }
     mdlM_Tape::InitSpeech();

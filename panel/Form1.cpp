@@ -188,7 +188,7 @@ void Form1::setPicture(const QPixmap &picture)
 
 void Form1::setRoundRegion()
 {
-    setMask(platform::roundRectRegion(width(), height(), 12, 12));
+    setMask(platform::roundRectRegion(0, 0, width(), height(), 12, 12));
 }
 
 void Form1::paintEvent(QPaintEvent *)

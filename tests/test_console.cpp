@@ -145,6 +145,11 @@ private slots:
         QCOMPARE(forms::caption(*c.Label2(0)), QStringLiteral("77777"));
         QCOMPARE(forms::caption(*c.Label2(2)), QStringLiteral("123"));
         QCOMPARE(played().count(QStringLiteral("snd1")), 12); // every press sounds, ignored digits too
+        // Each key shows through its region: 26 x 23 pixels from (2, 2), the far edges excluded.
+        for (int i = 0; i < 12; ++i) {
+            QCOMPARE(c.CommandButton1(i)->mask().boundingRect(), QRect(2, 2, 26, 23));
+            QCOMPARE(c.KeyRegions[size_t(i)], c.CommandButton1(i)->mask());
+        }
         c.CommandButton1_Click(11);
         QCOMPARE(forms::caption(*c.Label2(0)), QStringLiteral("77777"));
         QCOMPARE(forms::caption(*c.Label2(2)), QString());
