@@ -15,6 +15,7 @@
 #include "platform/Units.h"
 #include "settings/mdlIniIo.h"
 
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QGuiApplication>
@@ -204,6 +205,16 @@ void Form1::paintEvent(QPaintEvent *)
     } else if (!m_picture.isNull()) {
         p.drawPixmap(0, 0, m_picture);
     }
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // The board goes only with the program, and the program ends only from
+    // the console: a close from the window manager asks the console's exit
+    // question, never leaves the board hidden behind a running program.
+    event->ignore();
+    if (QWidget *console = windows::loaded(windows::Id::Console))
+        platform::guarded([console] { console->close(); });
 }
 
 void Form1::mousePressEvent(QMouseEvent *event)

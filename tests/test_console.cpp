@@ -446,6 +446,23 @@ private slots:
         QVERIFY(!panel().isVisible());
     }
 
+    // Closing the board from the window manager is the console's exit.
+    void closingTheBoardAsksTheExitQuestion()
+    {
+        Form1 &p = panel();
+        p.show();
+        m_answer = platform::vbNo;
+        QVERIFY(!p.close());
+        QVERIFY(p.isVisible() && console().isVisible());
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("ソラトビを終了しますか？")});
+        QVERIFY(m_sent.isEmpty());
+        m_answer = platform::vbYes;
+        QVERIFY(!p.close()); // the console's exit hides it with every other window
+        QCOMPARE(m_boxes.size(), 2);
+        QVERIFY(!p.isVisible() && !console().isVisible());
+        QCOMPARE(m_sent.filter(QStringLiteral("close ")).size(), 4);
+    }
+
     // The ticket plug-in: chosen in the options, drawn at every redisplay.
     void pluginChoiceAndPreview()
     {
