@@ -195,7 +195,8 @@ void Form1::setRoundRegion()
 void Form1::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.fillRect(rect(), Qt::white);
+    // A picture smaller than the board leaves the window's own face colour.
+    p.fillRect(rect(), palette().color(QPalette::Window));
     // On a scaled screen the built-in face comes from its larger drawing,
     // chosen at each paint so a move to another screen needs nothing more.
     const qreal ratio = devicePixelRatioF();

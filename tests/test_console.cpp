@@ -418,8 +418,16 @@ private slots:
         console().Option4_Click(state);
         QCOMPARE(m_boxes, message.isEmpty() ? QStringList() : QStringList{message});
         const QImage after = panel().Picture().toImage();
-        if (fileName == u"user.bmp")
+        if (fileName == u"user.bmp") {
             QCOMPARE(after.pixelColor(5, 5), QColor(Qt::red));
+            // Shown unscaled from the top-left; the board beyond it is the window's grey.
+            const QImage shown = panel().grab().toImage();
+            QCOMPARE(shown.pixelColor(5, 5), QColor(Qt::red));
+            const QColor face = panel().palette().color(QPalette::Window);
+            QVERIFY(face != QColor(Qt::white));
+            for (const QPoint p : {QPoint(45, 10), QPoint(100, 10), QPoint(700, 150), QPoint(300, 275)})
+                QCOMPARE(shown.pixelColor(p), face);
+        }
         else if (!individual)
             QCOMPARE(after, panel().imgRes(state).toImage());
         else
