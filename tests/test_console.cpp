@@ -487,6 +487,7 @@ private slots:
         QCOMPARE(forms::text(*o.txtSeiriPlgDir), barcode);
         QCOMPARE(o.List1->count(), 10);
         QVERIFY(c.Combo1->count() >= 2);
+        QCOMPARE(forms::listIndex(*c.Combo1), -1); // no company until the user picks one
         const QSize barcodeTicket = c.previewImage().size();
 
         answer.clear(); // cancelled: nothing changes
