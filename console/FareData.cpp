@@ -52,6 +52,11 @@ int16_t FareRecord::fare(int column) const
     return Fare[size_t(column - 1)];
 }
 
+int16_t readFareCount(QByteArrayView bytes)
+{
+    return Cursor(bytes).i16();
+}
+
 FareFile readFareFile(QByteArrayView bytes)
 {
     Cursor in(bytes);

@@ -31,6 +31,10 @@ struct FareFile {
     QList<FareRecord> records; // min(DataCount, kRows + 1) records, never more
 };
 
+// The count a file declares, read before anything else is checked. Fewer
+// than two bytes is error 62.
+int16_t readFareCount(QByteArrayView bytes);
+
 // Reads a whole file. A count of 0 or below yields no records (the loader
 // rejects it by its own rules). Past kRows + 1 records nothing more is read:
 // the table refuses row 302 anyway. Data that ends before the records it

@@ -326,7 +326,7 @@ void frmCtl::Form_Load()
 {
     windows::Form1().setWindowTitle(QStringLiteral("ソラトビ - 型番:") + core::exeName());
     for (int i = 0; i < 12; ++i) {
-        KeyRegions[size_t(i)] = platform::roundRectRegion(28, 25, 2, 2).translated(2, 2);
+        KeyRegions[size_t(i)] = platform::roundRectRegion(2, 2, 28, 25, 2, 2);
         CommandButton1(i)->setMask(KeyRegions[size_t(i)]);
     }
     mdlM_Tape::InitSpeech();
@@ -430,16 +430,19 @@ void frmCtl::Command1_Click(int Index)
             vb::raise(file.error == vb::ErrFileNotFound ? int(vb::ErrPathFileAccess) : file.error);
         if (file.bytes.size() > kMaxBytes)
             vb::raise(vb::ErrBadFileName, QStringLiteral("運賃データの大きさが不正です。"));
-        const fare::FareFile data = fare::readFareFile(file.bytes);
-        Route.DataCount = data.DataCount;
-        if (data.DataCount == 0) {
+        // The count and the section are judged before the records are read,
+        // so a cut file names the section it cannot reach.
+        Route.DataCount = fare::readFareCount(file.bytes);
+        if (Route.DataCount == 0) {
             showOk(QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."));
             return;
         }
-        if (data.DataCount - 1 < Route.StartSection) {
+        if (Route.DataCount - 1 < Route.StartSection) {
             showOk(QStringLiteral("指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい."));
             return;
         }
+        // A file cut short leaves the ride where the panel shows it.
+        const fare::FareFile data = fare::readFareFile(file.bytes);
         Route.CurIndex = int16_t(Route.StartSection - 1);
         FareTable.install(data);
 

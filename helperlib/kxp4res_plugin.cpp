@@ -107,7 +107,11 @@ KXP4_API int32_t KXP4_CALL KX4_SetCorpAddList(const char *path, KXP4_HWND comboB
     const auto p = load(path);
     if (!combo || !p)
         return 0;
+    // Adding names chooses none: a list that had no selection keeps none,
+    // so the plug-in is told -1 until the user picks a company.
+    const int chosen = combo->currentIndex();
     combo->addItems(p->companies);
+    combo->setCurrentIndex(chosen);
     return 1;
 }
 

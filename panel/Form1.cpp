@@ -11,6 +11,7 @@
 #include "platform/Region.h"
 #include "platform/Units.h"
 
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QGuiApplication>
@@ -159,13 +160,14 @@ void Form1::setPicture(const QPixmap &picture)
 
 void Form1::setRoundRegion()
 {
-    setMask(platform::roundRectRegion(width(), height(), 12, 12));
+    setMask(platform::roundRectRegion(0, 0, width(), height(), 12, 12));
 }
 
 void Form1::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.fillRect(rect(), Qt::white);
+    // A picture smaller than the board leaves the window's own face colour.
+    p.fillRect(rect(), palette().color(QPalette::Window));
     // On a scaled screen the built-in face comes from its larger drawing,
     // chosen at each paint so a move to another screen needs nothing more.
     const qreal ratio = devicePixelRatioF();
@@ -175,6 +177,16 @@ void Form1::paintEvent(QPaintEvent *)
     } else if (!m_picture.isNull()) {
         p.drawPixmap(0, 0, m_picture);
     }
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // The board goes only with the program, and the program ends only from
+    // the console: a close from the window manager asks the console's exit
+    // question, never leaves the board hidden behind a running program.
+    event->ignore();
+    if (QWidget *console = windows::loaded(windows::Id::Console))
+        platform::guarded([console] { console->close(); });
 }
 
 void Form1::mousePressEvent(QMouseEvent *event)

@@ -5,7 +5,10 @@
 
 namespace platform {
 
-QRegion roundRectRegion(int right, int bottom, int ellipseWidth, int ellipseHeight)
+namespace {
+
+// The shape with its top-left corner at (0, 0).
+QRegion roundRectAtOrigin(int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
     QRegion region;
     if (right <= 0 || bottom <= 0)
@@ -32,6 +35,13 @@ QRegion roundRectRegion(int right, int bottom, int ellipseWidth, int ellipseHeig
             region += QRect(inset, y, right - 2 * inset, 1);
     }
     return region;
+}
+
+} // namespace
+
+QRegion roundRectRegion(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
+{
+    return roundRectAtOrigin(right - left, bottom - top, ellipseWidth, ellipseHeight).translated(left, top);
 }
 
 } // namespace platform

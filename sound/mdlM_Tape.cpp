@@ -135,11 +135,13 @@ void TapeNext()
 
 void TapeBack()
 {
-    // Before the first line (nothing said yet) the position stays at 0, so
-    // the next "送り" still starts with line 1.
-    if (TapePos <= 1)
-        return;
+    // Never before the first line: from the start the position goes to line
+    // 1 unspoken, and the console still reads that line's step flag.
     TapePos -= 1;
+    if (TapePos < 1) {
+        TapePos = 1;
+        return;
+    }
     try {
         playFlagSound(TapePos, QStringLiteral("S2"));
         TapeSpeak(TapePos);

@@ -45,6 +45,16 @@ QByteArray fareFile(int count, const QList<int> &selectors = {})
     return b;
 }
 
+// A file's records under another count than their number.
+QByteArray declaring(int count, QByteArray file)
+{
+    char le[2];
+    qToLittleEndian<int16_t>(int16_t(count), le);
+    file[0] = le[0];
+    file[1] = le[1];
+    return file;
+}
+
 } // namespace
 
 class TestConsole : public QObject {
@@ -135,6 +145,11 @@ private slots:
         QCOMPARE(forms::caption(*c.Label2(0)), QStringLiteral("77777"));
         QCOMPARE(forms::caption(*c.Label2(2)), QStringLiteral("123"));
         QCOMPARE(played().count(QStringLiteral("snd1")), 12); // every press sounds, ignored digits too
+        // Each key shows through its region: 26 x 23 pixels from (2, 2), the far edges excluded.
+        for (int i = 0; i < 12; ++i) {
+            QCOMPARE(c.CommandButton1(i)->mask().boundingRect(), QRect(2, 2, 26, 23));
+            QCOMPARE(c.KeyRegions[size_t(i)], c.CommandButton1(i)->mask());
+        }
         c.CommandButton1_Click(11);
         QCOMPARE(forms::caption(*c.Label2(0)), QStringLiteral("77777"));
         QCOMPARE(forms::caption(*c.Label2(2)), QString());
@@ -206,6 +221,9 @@ private slots:
             << "12" << "5" << "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.";
         QTest::newRow("count -1") << "21" << "1" << "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.";
         QTest::newRow("cut file") << "22" << "1" << "ファイルにこれ以上データがありません。";
+        // The count is judged before the records: the section it cannot reach is named.
+        QTest::newRow("cut file, section past its count")
+            << "23" << "5" << "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.";
     }
     void rejectedLoads()
     {
@@ -216,6 +234,7 @@ private slots:
         file(QStringLiteral("20.hy3"), fareFile(0));
         file(QStringLiteral("21.hy3"), fareFile(-1));
         file(QStringLiteral("22.hy3"), fareFile(3).chopped(10));
+        file(QStringLiteral("23.hy3"), declaring(5, fareFile(2)));
         file(QStringLiteral("3.hy3"), fareFile(3));
         load(QStringLiteral("3"), QStringLiteral("1"));
         m_boxes.clear();
@@ -230,6 +249,30 @@ private slots:
         for (int i = 0; i < 5; ++i)
             console().Command2_Click(1);
         QVERIFY(console().Route.CurIndex <= 2);
+    }
+
+    // A cut file's count is kept although its records never arrive: the
+    // ride on the previous route ends at that count (a count above the rows
+    // loaded is bounded by the rows, rejectedLoads).
+    void aCutFileBoundsTheRideByItsCount()
+    {
+        file(QStringLiteral("12.hy3"), fareFile(8));
+        file(QStringLiteral("13.hy3"), declaring(4, fareFile(2)));
+        load(QStringLiteral("12"), QStringLiteral("2"));
+        frmCtl &c = console();
+        c.Command2_Click(1);
+        QCOMPARE(int(c.Route.CurIndex), 2);
+        m_boxes.clear();
+        load(QStringLiteral("13"), QStringLiteral("1"));
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("ファイルにこれ以上データがありません。")});
+        QCOMPARE(int(c.Route.DataCount), 4);
+        QCOMPARE(int(c.Route.CurIndex), 2); // where the panel still stands
+        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所3"));
+        for (int i = 0; i < 6; ++i)
+            c.Command2_Click(1);
+        QCOMPARE(int(c.Route.CurIndex), 3);
+        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所4"));
+        QCOMPARE(cell(10), QString::number(50));
     }
 
     void steppingStopsAtBothEndsInSilence()
@@ -365,8 +408,16 @@ private slots:
         console().Option4_Click(state);
         QCOMPARE(m_boxes, message.isEmpty() ? QStringList() : QStringList{message});
         const QImage after = panel().Picture().toImage();
-        if (fileName == u"user.bmp")
+        if (fileName == u"user.bmp") {
             QCOMPARE(after.pixelColor(5, 5), QColor(Qt::red));
+            // Shown unscaled from the top-left; the board beyond it is the window's grey.
+            const QImage shown = panel().grab().toImage();
+            QCOMPARE(shown.pixelColor(5, 5), QColor(Qt::red));
+            const QColor face = panel().palette().color(QPalette::Window);
+            QVERIFY(face != QColor(Qt::white));
+            for (const QPoint p : {QPoint(45, 10), QPoint(100, 10), QPoint(700, 150), QPoint(300, 275)})
+                QCOMPARE(shown.pixelColor(p), face);
+        }
         else if (!individual)
             QCOMPARE(after, panel().imgRes(state).toImage());
         else
@@ -393,6 +444,23 @@ private slots:
         QVERIFY(!panel().isVisible());
     }
 
+    // Closing the board from the window manager is the console's exit.
+    void closingTheBoardAsksTheExitQuestion()
+    {
+        Form1 &p = panel();
+        p.show();
+        m_answer = platform::vbNo;
+        QVERIFY(!p.close());
+        QVERIFY(p.isVisible() && console().isVisible());
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("ソラトビを終了しますか？")});
+        QVERIFY(m_sent.isEmpty());
+        m_answer = platform::vbYes;
+        QVERIFY(!p.close()); // the console's exit hides it with every other window
+        QCOMPARE(m_boxes.size(), 2);
+        QVERIFY(!p.isVisible() && !console().isVisible());
+        QCOMPARE(m_sent.filter(QStringLiteral("close ")).size(), 4);
+    }
+
     // The ticket plug-in: chosen in the options, drawn at every redisplay.
     void pluginChoiceAndPreview()
     {
@@ -409,6 +477,7 @@ private slots:
         QCOMPARE(forms::text(*o.txtSeiriPlgDir), barcode);
         QCOMPARE(o.List1->count(), 10);
         QVERIFY(c.Combo1->count() >= 2);
+        QCOMPARE(forms::listIndex(*c.Combo1), -1); // no company until the user picks one
         const QSize barcodeTicket = c.previewImage().size();
 
         answer.clear(); // cancelled: nothing changes

@@ -196,14 +196,18 @@ private slots:
 
     void roundRegionCutsOnlyTheCorners()
     {
-        const QRegion r = platform::roundRectRegion(710, 284, 12, 12);
+        const QRegion r = platform::roundRectRegion(0, 0, 710, 284, 12, 12);
         QCOMPARE(r.boundingRect(), QRect(0, 0, 710, 284));
         for (const QPoint p : {QPoint(0, 0), QPoint(709, 0), QPoint(0, 283), QPoint(709, 283), QPoint(1, 1)})
             QVERIFY2(!r.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
         for (const QPoint p : {QPoint(6, 0), QPoint(703, 0), QPoint(0, 6), QPoint(355, 142), QPoint(3, 3), QPoint(706, 280)})
             QVERIFY2(r.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
         QVERIFY(!r.contains(QPoint(710, 100))); // right edge excluded
-        QVERIFY(platform::roundRectRegion(0, 10, 12, 12).isEmpty());
+        QVERIFY(platform::roundRectRegion(0, 0, 0, 10, 12, 12).isEmpty());
+        // Away from the origin the corners name the rectangle, the far ones excluded.
+        const QRegion key = platform::roundRectRegion(2, 2, 28, 25, 2, 2);
+        QCOMPARE(key.boundingRect(), QRect(QPoint(2, 2), QPoint(27, 24)));
+        QVERIFY(!key.contains(QPoint(28, 10)) && !key.contains(QPoint(10, 25)) && !key.contains(QPoint(1, 10)));
     }
 
     void twipsAndColours()

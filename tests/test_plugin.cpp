@@ -336,6 +336,12 @@ private slots:
         QCOMPARE(combo.itemText(1), QStringLiteral("さくら台交通"));
         QCOMPARE(combo.itemText(3), QStringLiteral("はやて市営バス"));
 
+        QCOMPARE(combo.currentIndex(), 0); // the selection it had stays
+        QComboBox empty;
+        QVERIFY(kxp4::KX4_SetCorpAddList(kRich, &empty) != 0);
+        QCOMPARE(empty.count(), 3);
+        QCOMPARE(empty.currentIndex(), -1); // adding chooses no company
+
         QComboBox none;
         QVERIFY(kxp4::KX4_SetCorpAddList(kPlain, &none) != 0);
         QCOMPARE(none.count(), 0);

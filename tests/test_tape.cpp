@@ -181,12 +181,16 @@ private slots:
         tape(QStringLiteral("12tp.csv"), "一行目,0,0\r\n二行目,0,0\r\n最終行,1,0\r\n");
         load(QStringLiteral("12"), 5);
         frmCtl &c = console();
-        c.cmdTapeBack_Click(); // before the first line: nothing, and 送り still starts at line 1
+        c.cmdTapeBack_Click(); // before the first line: on to line 1, unspoken
         QCOMPARE(events(), QStringList());
+        QCOMPARE(mdlM_Tape::GetTapePos(), 1);
         c.cmdTapeNext_Click();
-        QCOMPARE(events(), (QStringList{"stop", "speak 一行目"}));
+        QCOMPARE(events(), (QStringList{"stop", "speak 二行目"}));
         m_log.clear();
         c.cmdTapeBack_Click();
+        QCOMPARE(events(), (QStringList{"stop", "speak 一行目"}));
+        m_log.clear();
+        c.cmdTapeBack_Click(); // on line 1: nothing said, and there it stays
         QCOMPARE(events(), QStringList());
         QCOMPARE(mdlM_Tape::GetTapePos(), 1);
         c.cmdTapeNext_Click();
@@ -202,6 +206,27 @@ private slots:
             QCOMPARE(stop(), expected);
         }
         QVERIFY(events().filter(QStringLiteral("speak")).isEmpty());
+    }
+
+    // "戻し" that cannot move back still reads line 1's step flag: from the
+    // start as from line 1, the fares step back with it.
+    void backOnTheFirstLineStepsByItsFlag()
+    {
+        tape(QStringLiteral("12tp.csv"), "一行目,1,0\r\n二行目,0,0\r\n");
+        load(QStringLiteral("12"), 5);
+        frmCtl &c = console();
+        c.Command2_Click(1);
+        c.Command2_Click(1);
+        QCOMPARE(stop(), 3);
+        m_log.clear();
+        c.cmdTapeBack_Click();
+        QCOMPARE(mdlM_Tape::GetTapePos(), 1);
+        QCOMPARE(stop(), 2);
+        c.cmdTapeBack_Click();
+        QCOMPARE(stop(), 1);
+        QVERIFY(events().filter(QStringLiteral("speak")).isEmpty());
+        c.cmdTapeNext_Click();
+        QCOMPARE(events().filter(QStringLiteral("speak")), QStringList{QStringLiteral("speak 二行目")});
     }
 
     void soundThenTextThenStep_data()

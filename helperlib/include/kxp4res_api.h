@@ -57,7 +57,7 @@ KXP4_API int32_t KXP4_CALL KX4_GetPlgInfo(const char *path, void *info);
    QLineEdit). 1 = done. */
 KXP4_API int32_t KXP4_CALL KX4_SetPlgComment(const char *path, KXP4_HWND textBox);
 /* Adds the plug-in's company names to the combo box (a QComboBox), after what
-   it holds. 1 = done. */
+   it holds; the box's selection (none included) stays as it was. 1 = done. */
 KXP4_API int32_t KXP4_CALL KX4_SetCorpAddList(const char *path, KXP4_HWND comboBox);
 /* Draws the ticket from the painter's origin. 1 = drawn; 0 = nothing drawn. */
 KXP4_API int32_t KXP4_CALL KX4_DrawSeiriken(const char *path, KXP4_HDC hdc, const char *stopName,
