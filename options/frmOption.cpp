@@ -6,6 +6,8 @@
 #include "forms/Handlers.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
+#include "options/ColourButton.h"
+#include "options/StoredTextBox.h"
 #include "options/WrapButtons.h"
 #include "platform/MsgBox.h"
 #include "platform/Shell.h"
@@ -16,6 +18,8 @@
 #include <QDynamicPropertyChangeEvent>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextDocument>
+#include <algorithm>
 
 using platform::rgb;
 using platform::twipsToPixels;
@@ -135,12 +139,25 @@ void fillNumbers(QComboBox *box, int last)
     forms::setListIndex(*box, 0);
 }
 
-// An option group: exclusive, yet the forms kit can leave it with none selected.
+// An option group: exclusive, yet the forms kit can leave it with none
+// selected. Tab stops once in a group, at the selected button, however it was
+// selected; the arrow keys move within the group.
+void groupButtons(QObject *owner, const QList<QAbstractButton *> &buttons)
+{
+    auto *g = new QButtonGroup(owner);
+    for (QAbstractButton *b : buttons)
+        g->addButton(b);
+    QObject::connect(g, &QButtonGroup::buttonToggled, g, [g](QAbstractButton *selected, bool on) {
+        if (on)
+            for (QAbstractButton *b : g->buttons())
+                b->setFocusPolicy(b == selected ? Qt::StrongFocus : Qt::ClickFocus);
+    });
+}
+
 template<typename... B>
 void group(QObject *owner, B *...buttons)
 {
-    auto *g = new QButtonGroup(owner);
-    (g->addButton(buttons), ...);
+    groupButtons(owner, {buttons...});
 }
 
 } // namespace
@@ -154,7 +171,59 @@ frmOption::frmOption(QWidget *parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFont(QFont(fonts::msPGothic(), 9));
     buildPages();
+    orderTabs();
+    // The texts that the settings file stores.
+    for (auto *arr : {&Text2, &txtSelectPanel, &txtSelectSound})
+        for (auto [i, box] : *arr)
+            storedtext::limitBox(*box);
+    storedtext::limitBox(*txtSeiriPlgDir);
     connectHandlers();
+}
+
+namespace {
+
+// The controls that take the focus inside `parent`, in reading order: rows from top
+// to bottom, left to right within a row, and a frame's controls read
+// together in the frame's place. A control whose middle lies above the
+// bottom of a row's first control stands in that row.
+void readingOrder(QWidget *parent, QList<QWidget *> &out)
+{
+    QList<QWidget *> kids;
+    for (QObject *o : parent->children())
+        if (auto *w = qobject_cast<QWidget *>(o); w && !w->isWindow())
+            kids << w;
+    std::stable_sort(kids.begin(), kids.end(), [](QWidget *a, QWidget *b) { return a->y() < b->y(); });
+    for (qsizetype first = 0; first < kids.size();) {
+        const int rowBottom = kids[first]->geometry().bottom();
+        qsizetype end = first + 1;
+        while (end < kids.size() && kids[end]->geometry().center().y() <= rowBottom)
+            ++end;
+        std::stable_sort(kids.begin() + first, kids.begin() + end, [](QWidget *a, QWidget *b) { return a->x() < b->x(); });
+        for (qsizetype k = first; k < end; ++k) {
+            // A group's buttons other than the selected one take the focus
+            // by click only, until they are selected.
+            if (kids[k]->focusPolicy() != Qt::NoFocus)
+                out << kids[k];
+            else
+                readingOrder(kids[k], out);
+        }
+        first = end;
+    }
+}
+
+} // namespace
+
+void frmOption::orderTabs()
+{
+    // The page buttons, then each page as it reads, then "OK".
+    QList<QWidget *> order;
+    for (auto [i, b] : Option1)
+        order << b;
+    for (auto [i, page] : Frame1)
+        readingOrder(page, order);
+    order << Command4;
+    for (qsizetype k = 1; k < order.size(); ++k)
+        setTabOrder(order[k - 1], order[k]);
 }
 
 frmOption::~frmOption() = default;
@@ -196,6 +265,10 @@ void frmOption::buildPages()
         Option1.add(i, b);
         buttonHeight = qMax(buttonHeight, b->heightForWidth(kPageButtonWidth));
     }
+    QList<QAbstractButton *> pageButtons;
+    for (auto [i, b] : Option1)
+        pageButtons << b;
+    groupButtons(this, pageButtons);
     int pageHeight = kPageHeight;
     using Build = int (frmOption::*)(QWidget *);
     static constexpr Build builds[] = {&frmOption::buildDataPage,   &frmOption::buildPanelPage,
@@ -326,7 +399,7 @@ int frmOption::buildPanelPage(QWidget *page)
     for (int k = 0; k < 3; ++k) {
         QLabel *l = Label4.add(k + 2, newLabel(Frame3, QString::fromUtf16(colourCaptions[k])));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        auto *b = Command5.add(k, new QPushButton(Frame3));
+        auto *b = Command5.add(k, new ColourButton(Frame3));
         forms::setFaceColor(*b, startColours[k]);
         const int bottom = put(b, kMargin + 60, ry, kColourWidth, 22);
         put(l, kMargin + 8, ry, 48, bottom - ry);
@@ -358,7 +431,7 @@ int frmOption::buildDigitPage(QWidget *page)
         labelWidth = qMax(labelWidth, Label6.add(i, newLabel(colours, QString::fromUtf16(captions[i])))->sizeHint().width());
     int cy = titleInset(colours);
     for (int i = 0; i < 3; ++i) {
-        auto *b = Command8.add(i, new QPushButton(colours));
+        auto *b = Command8.add(i, new ColourButton(colours));
         forms::setFaceColor(*b, startColours[i]);
         const int bottom = put(b, kMargin + 8 + labelWidth + 6, cy, kColourWidth, 22);
         Label6(i)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -426,7 +499,7 @@ int frmOption::buildChimeiPage(QWidget *page)
     for (int i = 0; i < 2; ++i)
         labelWidth = qMax(labelWidth, Label8.add(i, newLabel(page, QString::fromUtf16(captions[i])))->sizeHint().width());
     for (int i = 0; i < 2; ++i) {
-        auto *b = Command9.add(i, new QPushButton(page));
+        auto *b = Command9.add(i, new ColourButton(page));
         forms::setFaceColor(*b, startColours[i]);
         const int bottom = put(b, x + labelWidth + 6, y, kColourWidth, 22);
         put(Label8(i), x, y, labelWidth, bottom - y);
@@ -479,6 +552,7 @@ int frmOption::buildSoundPage(QWidget *page)
         b->setAutoExclusive(true);
         b->setAutoDefault(false);
     }
+    group(this, stepButton, tapeButton);
     const int bw = qMax(stepButton->sizeHint().width(), tapeButton->sizeHint().width()) + 16;
     put(stepButton, x + 4, y, bw, 24);
     y = put(tapeButton, x + 4 + bw + kGap, y, bw, 24);
@@ -564,7 +638,12 @@ int frmOption::buildSoundPage(QWidget *page)
     step->setGeometry(x, frameTop, fw, frameHeight);
     tape->setGeometry(x, frameTop, fw, frameHeight);
     tape->hide();
-    return frameTop + frameHeight;
+
+    // A synchronous sound holds the console until it ends.
+    lblSyncNote = newLabel(
+        page, QStringLiteral("※同期再生のサウンドは鳴り終わるまで操作できませんので、短いものを指定してください。"), true);
+    forms::nameControl(*lblSyncNote, QStringLiteral("lblSyncNote"));
+    return put(lblSyncNote, x + 4, frameTop + frameHeight + kGap, width - 4);
 }
 
 int frmOption::buildPreviewPage(QWidget *page)
@@ -611,12 +690,21 @@ int frmOption::buildPreviewPage(QWidget *page)
     QPalette grey = txtPlginComment->palette();
     grey.setColor(QPalette::Base, grey.color(QPalette::Window));
     txtPlginComment->setPalette(grey);
-    constexpr int kListHeight = 76;
-    List1->setGeometry(kMargin, fy, half, kListHeight);
-    txtPlginComment->setGeometry(kMargin + half + kMargin, fy, half, kListHeight);
-    fy += kListHeight + kMargin;
+    // Tall enough for the ten capability lines a plug-in gives, and as many
+    // lines of notes, with no scroll bar.
+    constexpr int kLines = 10;
+    List1->addItem(QStringLiteral("整理券番号ｱ0"));
+    const int rowHeight = List1->sizeHintForRow(0);
+    List1->clear();
+    const int listHeight = qMax(rowHeight * kLines + 2 * List1->frameWidth(),
+                                txtPlginComment->fontMetrics().lineSpacing() * kLines
+                                    + 2 * int(txtPlginComment->document()->documentMargin())
+                                    + 2 * txtPlginComment->frameWidth() + 1);
+    List1->setGeometry(kMargin, fy, half, listHeight);
+    txtPlginComment->setGeometry(kMargin + half + kMargin, fy, half, listHeight);
+    fy += listHeight + kMargin - 2;
     Frame10->setGeometry(x, y, width, fy);
-    y += fy + 6;
+    y += fy + kGap;
 
     Frame7 = newFrame(page, QStringLiteral("日付の設定（整理券プラグインが日付の印字をサポートしているときに有効）"));
     forms::nameControl(*Frame7, QStringLiteral("Frame7"));

@@ -106,6 +106,7 @@ public:
     forms::ControlArray<QRadioButton> Option6{QStringLiteral("Option6")};
     QGroupBox *Frame9 = nullptr;
     forms::ControlArray<QRadioButton> Option7{QStringLiteral("Option7")};
+    QLabel *lblSyncNote = nullptr; // synchronous sounds should be short
 
     // Page 5: ticket preview.
     QCheckBox *chkUseSeiriPrev = nullptr;
@@ -158,6 +159,7 @@ private:
     int buildChimeiPage(QWidget *page);
     int buildSoundPage(QWidget *page);
     int buildPreviewPage(QWidget *page);
+    void orderTabs();
     void connectHandlers();
     void showPreviewColors();
     QString chooseFile(const QString &filter, const QString &title);

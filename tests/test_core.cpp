@@ -1,8 +1,9 @@
-// Foundation pieces: code page 932 text, numbered errors and their report,
+// Foundation pieces: code page 932 text and the stored-text limit, numbered errors and their report,
 // the helper-library loader, property bags and the window region.
 #include "core/Cp932.h"
 #include "core/KXP4Res.h"
 #include "core/PropertyBag.h"
+#include "core/StoredText.h"
 #include "core/VbError.h"
 #include "platform/EventGuard.h"
 #include "platform/MsgBox.h"
@@ -110,6 +111,50 @@ private slots:
         const QString s = cp932::decode(cut);
         QCOMPARE(s, QString(QChar(0xFFFD)));
         QCOMPARE(cp932::decode(QByteArray("A\x89", 2)), QStringLiteral("A") + QChar(0xFFFD));
+    }
+
+    // Edits against a limit of 10 bytes: 駅 takes two, A and ｱ one, and a
+    // character outside the code page one ('?').
+    void storedTextKeepsWhatFits_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("kept"); // empty: refused
+        QTest::addColumn<int>("keptCursor");
+        const QString emoji = QString::fromUcs4(U"\U0001F68C");
+        QTest::newRow("fits") << "駅駅駅" << "駅駅駅AAAA" << 10 << "駅駅駅AAAA" << 10;
+        QTest::newRow("typed past the end") << "駅駅駅駅駅" << "駅駅駅駅駅A" << 6 << "" << 0;
+        QTest::newRow("two-byte into one free byte") << "駅駅駅駅A" << "駅駅駅駅A駅" << 6 << "" << 0;
+        QTest::newRow("paste cut between characters") << "AAAAA" << "AA駅駅駅AAA" << 5 << "AA駅駅AAA" << 4;
+        QTest::newRow("paste over a selection") << "AAAAAAAAAA" << "A駅駅駅駅駅駅A" << 7 << "A駅駅駅駅A" << 5;
+        QTest::newRow("same letters typed before the cursor") << "AAAAAAAAA" << "AAAAAAAAAAAA" << 3
+                                                              << "AAAAAAAAAA" << 1;
+        QTest::newRow("shrinking an overlong text") << "AAAAAAAAAAAA" << "AAAAAAAAAAA" << 11 << "AAAAAAAAAAA" << 11;
+        QTest::newRow("pair never split") << "AAAAAAAA" << "AAAAAAAA" + emoji + emoji + emoji << 14
+                                          << "AAAAAAAA" + emoji + emoji << 12;
+        QTest::newRow("half-width kana are one byte") << "" << "ｱｲｳｴｵｶｷｸｹｺｻ" << 11 << "ｱｲｳｴｵｶｷｸｹｺ" << 10;
+    }
+    void storedTextKeepsWhatFits()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(int, cursor);
+        QFETCH(QString, kept);
+        QFETCH(int, keptCursor);
+        const storedtext::Edit e = storedtext::fit(before, after, cursor, 10);
+        QCOMPARE(e.refused, kept.isEmpty());
+        QCOMPARE(e.cut, kept != after);
+        if (kept.isEmpty())
+            return;
+        QCOMPARE(e.text, kept);
+        QCOMPARE(e.cursor, keptCursor);
+        QVERIFY(storedtext::byteCount(e.text) <= 10 || e.text.size() < before.size());
+    }
+    void storedTextCountsCodePage932Bytes()
+    {
+        QCOMPARE(storedtext::byteCount(QStringLiteral("系統12ｱ")), 7);
+        QCOMPARE(storedtext::kMaxBytes, 65535);
     }
 
     void errorsCarryNumberAndDescription()

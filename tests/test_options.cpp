@@ -1,18 +1,24 @@
 // The options dialog: start values, lists, captions, the enabling rules when
 // values are set from code, groups left without a selection, the choosers'
-// answers through substituted helper exports, and what survives hiding.
+// answers through substituted helper exports, what survives hiding, and how
+// the pages read: Tab order, colour faces, room for the lists, text limits.
 #include "assets/AssetFonts.h"
 #include "core/Cp932.h"
 #include "core/KXP4Res.h"
+#include "core/StoredText.h"
 #include "core/VbError.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "platform/Fonts.h"
 #include "platform/Shell.h"
+#include "platform/Units.h"
 
+#include <QApplication>
+#include <QButtonGroup>
 #include <QDate>
 #include <QPointer>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace {
@@ -26,6 +32,37 @@ QStringList filterElements(const char *filter)
     for (const char *p = filter; *p; p += std::strlen(p) + 1)
         parts << cp932::decodeC(p);
     return parts;
+}
+
+// Every choice made that shows or enables a dependent control.
+void showEverything(frmOption &dlg)
+{
+    forms::setOptionValue(*dlg.Option3(1), -1);
+    forms::setCheckValue(*dlg.chkUseSeiriPrev, 1);
+    for (int i = 0; i < 4; ++i)
+        forms::setCheckValue(*dlg.Check3(i), 1);
+}
+
+// The child of `ancestor` that holds `w` (or `w` itself).
+QWidget *childHolding(QWidget *ancestor, QWidget *w)
+{
+    while (w->parentWidget() != ancestor)
+        w = w->parentWidget();
+    return w;
+}
+
+// Whether b reads after a: in the frame that holds both, b's part is on a
+// later row, or on the same row (each one's middle within the other's height)
+// further right.
+bool readsAfter(QWidget *a, QWidget *b)
+{
+    QWidget *common = a->parentWidget();
+    while (!common->isAncestorOf(b))
+        common = common->parentWidget();
+    const QRect ra = childHolding(common, a)->geometry(), rb = childHolding(common, b)->geometry();
+    const bool sameRow = rb.center().y() >= ra.top() && rb.center().y() <= ra.bottom()
+                         && ra.center().y() >= rb.top() && ra.center().y() <= rb.bottom();
+    return sameRow ? rb.left() > ra.left() : rb.top() > ra.center().y();
 }
 
 } // namespace
@@ -460,6 +497,205 @@ private slots:
         QVERIFY(dlg.Frame1(4)->isVisible() && dlg.Frame2(0)->isVisible());
         QCOMPARE(forms::optionValue(*dlg.Option1(4)), -1);
         QCOMPARE(forms::optionValue(*dlg.Option5(1)), 0);
+    }
+
+    // Tab walks each page as it reads, and reaches every control on it once.
+    void tabFollowsReadingOrder_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("soundFrame");
+        QTest::addColumn<bool>("otherChoices"); // every group's other button selected
+        for (int page = 0; page < 6; ++page)
+            QTest::newRow(qPrintable(QStringLiteral("page %1").arg(page))) << page << 1 << false;
+        QTest::newRow("page 4, sound before an announcement") << 4 << 0 << false;
+        QTest::newRow("page 1, other choices") << 1 << 1 << true;
+        QTest::newRow("page 4, other choices") << 4 << 1 << true;
+        QTest::newRow("page 4, announcement, other choices") << 4 << 0 << true;
+        QTest::newRow("page 5, other choices") << 5 << 1 << true;
+    }
+    void tabFollowsReadingOrder()
+    {
+        QFETCH(int, page);
+        QFETCH(int, soundFrame);
+        QFETCH(bool, otherChoices);
+        frmOption &dlg = windows::frmOption();
+        showEverything(dlg);
+        if (otherChoices)
+            for (QRadioButton *b : {dlg.Option3(6), dlg.Option3(2), dlg.Option3(5), dlg.Option2(1), dlg.Option2(3),
+                                    dlg.Option6(0), dlg.Option7(1), dlg.Option4(2)})
+                forms::setOptionValue(*b, -1);
+        dlg.show();
+        QApplication::setActiveWindow(&dlg);
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        forms::setOptionValue(*dlg.Option1(page), -1);
+        forms::setOptionValue(*dlg.Option5(soundFrame), -1);
+
+        QSet<QWidget *> reachable;
+        for (QWidget *w : dlg.Frame1(page)->findChildren<QWidget *>()) {
+            bool inner = false; // part of a control that takes the focus itself
+            for (QWidget *p = w->parentWidget(); p != dlg.Frame1(page); p = p->parentWidget())
+                inner = inner || (p->focusPolicy() & Qt::TabFocus);
+            // An option group is one stop, at its selected button.
+            auto *b = qobject_cast<QAbstractButton *>(w);
+            if (b && b->group() && b->group()->exclusive() && !b->isChecked())
+                continue;
+            if (!inner && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&dlg) && w->isEnabled())
+                reachable << w;
+        }
+        QVERIFY(reachable.size() >= 4);
+
+        // From the page's button through the page to "OK".
+        dlg.Option1(page)->setFocus(Qt::TabFocusReason);
+        QList<QWidget *> walked;
+        for (int n = 0; n < 200 && QApplication::focusWidget() != dlg.Command4; ++n) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (QApplication::focusWidget() != dlg.Command4)
+                walked << QApplication::focusWidget();
+        }
+        QCOMPARE(QApplication::focusWidget(), dlg.Command4);
+        QStringList names, missed;
+        for (QWidget *w : walked)
+            names << w->objectName();
+        for (QWidget *w : reachable)
+            if (!walked.contains(w))
+                missed << w->objectName();
+        QVERIFY2(missed.isEmpty() && walked.size() == reachable.size(),
+                 qPrintable(names.join(u' ') + QStringLiteral(" / missed: ") + missed.join(u' ')));
+        for (qsizetype k = 1; k < walked.size(); ++k)
+            QVERIFY2(readsAfter(walked[k - 1], walked[k]),
+                     qPrintable(walked[k - 1]->objectName() + QStringLiteral(" then ") + walked[k]->objectName()));
+    }
+
+    // A colour button's face is its colour, to the pixel, inside a thin frame.
+    void colourButtonsShowTheirColourExactly_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<uint>("colour");
+        QTest::addColumn<bool>("focused");
+        QTest::newRow("ticket numbers OFF") << "Command5(0)" << 0x008000u << false;
+        QTest::newRow("lit segments") << "Command8(2)" << 0x72D2F8u << false;
+        QTest::newRow("unlit segments, focused") << "Command8(1)" << 0x969696u << true;
+        QTest::newRow("stop-name text, white") << "Command9(1)" << 0xFFFFFFu << false;
+        QTest::newRow("stop-name back, black, focused") << "Command9(0)" << 0x000000u << true;
+    }
+    void colourButtonsShowTheirColourExactly()
+    {
+        QFETCH(QString, control);
+        QFETCH(uint, colour);
+        QFETCH(bool, focused);
+        frmOption &dlg = windows::frmOption();
+        dlg.show();
+        QApplication::setActiveWindow(&dlg);
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        auto *b = dlg.findChild<QPushButton *>(control);
+        QVERIFY2(b, qPrintable(control));
+        forms::setOptionValue(*dlg.Option1(control.startsWith(u"Command5") ? 1 : control.startsWith(u"Command8") ? 2 : 3), -1);
+        forms::setFaceColor(*b, colour);
+        if (focused) {
+            b->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(b->hasFocus());
+        }
+        const QImage face = b->grab().toImage();
+        const QRgb want = platform::fromOle(colour).rgb();
+        const int frame = 2;
+        int wrong = 0;
+        for (int y = frame; y < face.height() - frame; ++y)
+            for (int x = frame; x < face.width() - frame; ++x)
+                wrong += face.pixel(x, y) != want;
+        QCOMPARE(wrong, 0);
+        QVERIFY(face.pixel(0, 0) != want && face.pixel(face.width() - 1, face.height() / 2) != want);
+        QVERIFY(face.width() > 2 * frame + 20 && face.height() > 2 * frame + 10);
+    }
+
+    // Ten capability lines and ten lines of notes show whole; the pages keep
+    // their controls inside them, and the sound page says what a synchronous
+    // sound costs.
+    void pagesHoldTheirControls()
+    {
+        frmOption &dlg = windows::frmOption();
+        showEverything(dlg);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        forms::setOptionValue(*dlg.Option1(5), -1);
+        QStringList lines;
+        for (int i = 1; i <= 10; ++i)
+            lines << QStringLiteral("プロパティ %1").arg(i);
+        dlg.List1->addItems(lines);
+        dlg.txtPlginComment->setPlainText(lines.join(u'\n'));
+        QCoreApplication::processEvents();
+        QVERIFY(!dlg.List1->verticalScrollBar()->isVisible());
+        QVERIFY(dlg.List1->viewport()->rect().contains(dlg.List1->visualItemRect(dlg.List1->item(9))));
+        QCOMPARE(dlg.txtPlginComment->verticalScrollBar()->maximum(), 0);
+
+        for (auto [i, page] : dlg.Frame1)
+            for (QObject *o : page->children())
+                if (auto *w = qobject_cast<QWidget *>(o))
+                    QVERIFY2(page->rect().contains(w->geometry()), qPrintable(w->objectName()));
+
+        QCOMPARE(forms::caption(*dlg.lblSyncNote),
+                 QStringLiteral("※同期再生のサウンドは鳴り終わるまで操作できませんので、短いものを指定してください。"));
+        forms::setOptionValue(*dlg.Option1(4), -1);
+        for (int frame : {0, 1}) {
+            forms::setOptionValue(*dlg.Option5(frame), -1);
+            QVERIFY(dlg.lblSyncNote->isVisible());
+            QVERIFY(dlg.lblSyncNote->y() > dlg.Frame2(frame)->geometry().bottom());
+        }
+    }
+
+    // Every box whose text the settings file stores holds what that file can
+    // (65535 bytes of code page 932), and no more from the keyboard.
+    void storedTextBoxesHoldWhatTheFileHolds_data()
+    {
+        QTest::addColumn<QString>("box");
+        for (const char *b : {"Text2(0)", "Text2(1)", "txtSelectPanel(0)", "txtSelectPanel(1)", "txtSelectPanel(2)",
+                              "txtSeiriPlgDir"})
+            QTest::newRow(b) << QString::fromLatin1(b);
+        for (int i : {0, 1, 3, 4, 5, 6, 7, 8, 9, 10})
+            QTest::newRow(qPrintable(QStringLiteral("txtSelectSound(%1)").arg(i)))
+                << QStringLiteral("txtSelectSound(%1)").arg(i);
+    }
+    void storedTextBoxesHoldWhatTheFileHolds()
+    {
+        QFETCH(QString, box);
+        frmOption dlg;
+        auto *t = dlg.findChild<QLineEdit *>(box);
+        QVERIFY2(t, qPrintable(box));
+        const QString full(storedtext::kMaxBytes, u'a');
+        forms::setText(*t, full);
+        QCOMPARE(forms::text(*t).size(), storedtext::kMaxBytes);
+        t->end(false);
+        t->insert(QStringLiteral("b"));
+        QCOMPARE(forms::text(*t), full);
+        // Two-byte characters: 32767 of them and one more byte.
+        const QString kanji = QString(storedtext::kMaxBytes / 2, u'駅') + u'1';
+        forms::setText(*t, kanji);
+        QCOMPARE(forms::text(*t), kanji);
+    }
+
+    // Typing and pasting at the limit, in a box as the user meets it.
+    void typingAndPastingStopAtTheLimit()
+    {
+        frmOption &dlg = windows::frmOption();
+        dlg.show();
+        QApplication::setActiveWindow(&dlg);
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QLineEdit *t = dlg.Text2(0);
+        t->setFocus();
+        const QString start = QString(storedtext::kMaxBytes - 5, u'x');
+        forms::setText(*t, start);
+        t->home(false);
+        QTest::keyClicks(t, QStringLiteral("abc"));
+        QCOMPARE(forms::text(*t), QStringLiteral("abc") + start);
+        t->insert(QStringLiteral("駅駅")); // one of them fits
+        QCOMPARE(forms::text(*t), QStringLiteral("abc駅") + start);
+        QCOMPARE(t->cursorPosition(), 4);
+        QTest::keyClick(t, Qt::Key_D);
+        QCOMPARE(storedtext::byteCount(forms::text(*t)), storedtext::kMaxBytes);
+        QCOMPARE(forms::text(*t), QStringLiteral("abc駅") + start);
+        // Room made by deleting takes the next characters again.
+        QTest::keyClick(t, Qt::Key_Backspace);
+        QTest::keyClicks(t, QStringLiteral("de"));
+        QCOMPARE(forms::text(*t), QStringLiteral("abcde") + start);
     }
 
     void closingKeepsEveryValue()

@@ -2,6 +2,7 @@
 
 #include "platform/mci/Mci.h"
 
+#include <mpg123.h>
 #include <sndfile.h>
 
 #include <algorithm>
@@ -45,9 +46,6 @@ sf_count_t vRead(void *ptr, sf_count_t count, void *u)
 sf_count_t vWrite(const void *, sf_count_t, void *) { return 0; }
 sf_count_t vTell(void *u) { return static_cast<Source *>(u)->pos; }
 
-struct Close {
-    void operator()(SNDFILE *f) const { sf_close(f); }
-};
 
 bool isRiffWave(QByteArrayView d)
 {
@@ -62,6 +60,139 @@ bool looksLikeMpeg(QByteArrayView d)
         return true;
     return d.size() >= 4 && uchar(d[0]) == 0xFF && (uchar(d[1]) & 0xE0) == 0xE0;
 }
+
+// Interleaved float frames from a decoder, at its own rate and channel count.
+class Frames {
+public:
+    virtual ~Frames() = default;
+    // Up to `count` frames into `dst`; 0 at the end or on a fault.
+    virtual sf_count_t read(float *dst, sf_count_t count) = 0;
+    int channels = 0;
+    int rate = 0;
+};
+
+// WAV through libsndfile, reading the bytes in memory.
+class WaveFrames : public Frames {
+public:
+    explicit WaveFrames(QByteArrayView file)
+        : m_src{file}
+    {
+        SF_VIRTUAL_IO io{vLength, vSeek, vRead, vWrite, vTell};
+        SF_INFO info{};
+        m_sf = sf_open_virtual(&io, SFM_READ, &info, &m_src);
+        if (!m_sf)
+            return;
+        const int major = info.format & SF_FORMAT_TYPEMASK;
+        if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX)
+            return;
+        // Integer samples arrive scaled to [-1, 1]; float files may go past it and are clipped.
+        sf_command(m_sf, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+        channels = info.channels;
+        rate = info.samplerate;
+    }
+    ~WaveFrames() override
+    {
+        if (m_sf)
+            sf_close(m_sf);
+    }
+    sf_count_t read(float *dst, sf_count_t count) override { return std::max<sf_count_t>(sf_readf_float(m_sf, dst, count), 0); }
+
+private:
+    Source m_src;
+    SNDFILE *m_sf = nullptr;
+};
+
+// MPEG audio through libmpg123, kept quiet: a damaged frame is skipped and
+// the decoder finds the next one, without a note on the error output for
+// each. What decodes plays.
+class MpegFrames : public Frames {
+public:
+    explicit MpegFrames(QByteArrayView file)
+        : m_file(file)
+    {
+        static const int initialised = mpg123_init();
+        if (initialised != MPG123_OK)
+            return;
+        m_h = mpg123_new(nullptr, &error);
+        if (!m_h)
+            return;
+        mpg123_param(m_h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT | MPG123_GAPLESS | MPG123_SKIP_ID3V2, 0);
+        mpg123_param(m_h, MPG123_REMOVE_FLAGS, MPG123_AUTO_RESAMPLE, 0);
+        // Past a damaged stretch of any length to the next good frame.
+        mpg123_param(m_h, MPG123_RESYNC_LIMIT, -1, 0);
+        if ((error = mpg123_open_feed(m_h)) != MPG123_OK)
+            return;
+        long r = 0;
+        int ch = 0, enc = 0;
+        for (;;) {
+            error = mpg123_getformat(m_h, &r, &ch, &enc);
+            if (error != MPG123_NEED_MORE || !feed())
+                break;
+        }
+        if (error != MPG123_OK || enc != MPG123_ENC_FLOAT_32)
+            return;
+        channels = ch;
+        rate = int(r);
+    }
+    ~MpegFrames() override
+    {
+        if (m_h)
+            mpg123_delete(m_h);
+    }
+    sf_count_t read(float *dst, sf_count_t count) override
+    {
+        const size_t frameBytes = size_t(channels) * sizeof(float);
+        auto *out = reinterpret_cast<unsigned char *>(dst);
+        const size_t want = size_t(count) * frameBytes;
+        size_t have = 0;
+        while (!m_ended && have < want) {
+            size_t done = 0;
+            const int rc = mpg123_read(m_h, out + have, want - have, &done);
+            if (!m_foreign)
+                have += done;
+            if (rc == MPG123_NEW_FORMAT) {
+                // A damaged header can claim another rate or channel count
+                // for a frame; what decodes under it is dropped until the
+                // file's own format comes back.
+                long r = 0;
+                int ch = 0, enc = 0;
+                mpg123_getformat(m_h, &r, &ch, &enc);
+                m_foreign = r != rate || ch != channels || enc != MPG123_ENC_FLOAT_32;
+            } else if (rc == MPG123_NEED_MORE) {
+                if (!feed())
+                    m_ended = true;
+            } else if (rc != MPG123_OK) {
+                m_ended = true; // the end or a fault: keep what came
+                if (rc == MPG123_ERR && mpg123_errcode(m_h) == MPG123_OUT_OF_MEM)
+                    error = MPG123_OUT_OF_MEM;
+            }
+        }
+        return sf_count_t(have / frameBytes);
+    }
+    int error = MPG123_OK;
+
+private:
+    // The next piece of the file; false when all of it is in.
+    bool feed()
+    {
+        constexpr qsizetype kPiece = 64 * 1024;
+        if (m_fed >= m_file.size())
+            return false;
+        const qsizetype n = std::min(kPiece, m_file.size() - m_fed);
+        if (mpg123_feed(m_h, reinterpret_cast<const unsigned char *>(m_file.data() + m_fed), size_t(n)) != MPG123_OK) {
+            error = MPG123_OUT_OF_MEM;
+            return false;
+        }
+        m_fed += n;
+        return true;
+    }
+
+    QByteArrayView m_file;
+    qsizetype m_fed = 0;
+    mpg123_handle *m_h = nullptr;
+    bool m_ended = false;
+    bool m_foreign = false; // decoding under a format not the file's own
+};
 
 constexpr int kMaxChannels = 8;
 constexpr int kMaxSourceRate = 768000;
@@ -88,22 +219,21 @@ int decodeAudio(QByteArrayView file, AudioKind kind, int rate, Pcm &out)
     if (!wave && !(kind == AudioKind::WaveOrMpeg && looksLikeMpeg(file)))
         return ErrInvalidFile;
 
-    Source src{file};
-    SF_VIRTUAL_IO io{vLength, vSeek, vRead, vWrite, vTell};
-    SF_INFO info{};
-    std::unique_ptr<SNDFILE, Close> sf(sf_open_virtual(&io, SFM_READ, &info, &src));
-    if (!sf)
-        return ErrInvalidFile;
-    const int major = info.format & SF_FORMAT_TYPEMASK;
-    const bool majorOk = wave ? (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) : major == SF_FORMAT_MPEG;
-    if (!majorOk || info.channels < 1 || info.channels > kMaxChannels || info.samplerate < 1
-        || info.samplerate > kMaxSourceRate)
-        return ErrInvalidFile;
-    // Integer samples arrive scaled to [-1, 1]; float files may go past it and are clipped.
-    sf_command(sf.get(), SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+    std::unique_ptr<Frames> frames;
+    MpegFrames *mpeg = nullptr;
+    if (wave) {
+        frames = std::make_unique<WaveFrames>(file);
+    } else {
+        auto m = std::make_unique<MpegFrames>(file);
+        mpeg = m.get();
+        frames = std::move(m);
+    }
+    const auto failed = [&] { return mpeg && mpeg->error == MPG123_OUT_OF_MEM ? ErrOutOfMemory : ErrInvalidFile; };
+    if (frames->channels < 1 || frames->channels > kMaxChannels || frames->rate < 1 || frames->rate > kMaxSourceRate)
+        return failed();
 
-    const int ch = info.channels;
-    const qint64 srcRate = info.samplerate;
+    const int ch = frames->channels;
+    const qint64 srcRate = frames->rate;
     const sf_count_t srcLimit = sf_count_t(srcRate) * kMaxSoundSeconds;
     const size_t outLimit = maxFrames(rate);
 
@@ -129,7 +259,7 @@ int decodeAudio(QByteArrayView file, AudioKind kind, int rate, Pcm &out)
 
     while (base < srcLimit && j < outLimit) {
         const sf_count_t want = std::min(kBlock, srcLimit - base);
-        const sf_count_t got = sf_readf_float(sf.get(), raw.data(), want);
+        const sf_count_t got = frames->read(raw.data(), want);
         if (got <= 0)
             break;
         // Down-mix to stereo: even channels left, odd right (mono to both).
@@ -176,7 +306,7 @@ int decodeAudio(QByteArrayView file, AudioKind kind, int rate, Pcm &out)
     }
 
     if (j == 0)
-        return out = Pcm(), ErrInvalidFile;
+        return out = Pcm(), failed();
     return out.resize(j) ? 0 : (out = Pcm(), ErrOutOfMemory);
 }
 

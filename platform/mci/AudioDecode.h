@@ -1,6 +1,7 @@
 #pragma once
 // WAV and MP3 files for the "waveaudio" and "mpegvideo" devices, decoded with
-// libsndfile into what the mixer plays. Pure: bytes in, samples or an Err out.
+// libsndfile (WAV) and libmpg123 (MP3) into what the mixer plays. Pure: bytes
+// in, samples or an Err out, and nothing written to the error output.
 #include "platform/mci/Pcm.h"
 
 #include <QByteArrayView>
