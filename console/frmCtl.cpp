@@ -10,6 +10,7 @@
 #include "forms/Handlers.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
+#include "options/OptionReads.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
 #include "platform/MsgBox.h"
@@ -47,11 +48,18 @@ constexpr int kBelow = kInputHeight - 112; // everything under the input frames 
 constexpr int kClientHeight = 312 + kBelow;
 constexpr int kListHeight = kInputHeight - 44;
 
-frmOption &options() { return windows::frmOption(); }
-
 // Found as every other path of the options: from the executable's folder,
 // whatever the folder the program was started in.
-QString soundBox(int i) { return forms::text(*options().txtSelectSound(i)); }
+// The step sounds by a value column's 1..3.
+QString stepSoundFor(int v)
+{
+    switch (v) {
+    case 1: return options::read::stepSound1();
+    case 2: return options::read::stepSound2();
+    case 3: return options::read::stepSound3();
+    }
+    return {};
+}
 
 // A label that shows a value drawn into a sunken box.
 QLabel *displayLabel(QWidget *parent, const QRect &r, Qt::Alignment align = Qt::AlignCenter)
@@ -367,7 +375,7 @@ void frmCtl::Frame1_DblClick(int Index)
 
 void frmCtl::CommandButton1_Click(int Index)
 {
-    mdlSndAPI::SndPlay(soundBox(1), QStringLiteral("S1"), 0, 0);
+    mdlSndAPI::SndPlay(options::read::soundReset(), QStringLiteral("S1"), 0, 0);
     if (Index >= 0 && Index <= 9) {
         QLabel &target = *Label2(KeyTarget ? 0 : 2);
         const int limit = KeyTarget ? 5 : 3;
@@ -385,20 +393,19 @@ void frmCtl::CommandButton1_Click(int Index)
 
 void frmCtl::List2_Click(int)
 {
-    mdlSndAPI::SndPlay(soundBox(1), QStringLiteral("S1"), 0, 0);
+    mdlSndAPI::SndPlay(options::read::soundReset(), QStringLiteral("S1"), 0, 0);
 }
 
 void frmCtl::List3_Click(int)
 {
-    mdlSndAPI::SndPlay(soundBox(0), QStringLiteral("S1"), 0, 0);
+    mdlSndAPI::SndPlay(options::read::soundKeitoSet(), QStringLiteral("S1"), 0, 0);
 }
 
 void frmCtl::Command1_Click(int Index)
 {
-    frmOption &o = options();
-    const QString fareFolder = platform::withSeparator(forms::text(*o.Text2(0)));
-    const QString tapeFolder = platform::withSeparator(forms::text(*o.Text2(1)));
-    mdlSndAPI::SndPlay(soundBox(0), QStringLiteral("S1"), 0, 0);
+    const QString fareFolder = platform::withSeparator(options::read::fareDataDir());
+    const QString tapeFolder = platform::withSeparator(options::read::tapeDataDir());
+    mdlSndAPI::SndPlay(options::read::soundKeitoSet(), QStringLiteral("S1"), 0, 0);
 
     Route.RouteNo.clear();
     QString section;
@@ -458,9 +465,9 @@ void frmCtl::Command1_Click(int Index)
         Command2(0)->setEnabled(true);
         Command2(1)->setEnabled(true);
         Check1->setEnabled(true);
-        Route.TicketDate = forms::optionValue(*o.Option4(0)) || forms::optionValue(*o.Option4(1))
+        Route.TicketDate = options::read::seiriDateAuto() || options::read::seiriDateKeep()
                                ? dateNow()
-                               : forms::caption(*o.Label10);
+                               : options::read::seiriFixedDate();
         DispData(Route.CurIndex + 1);
     } catch (...) {
         showOk(vb::currentError().description());
@@ -480,16 +487,13 @@ void frmCtl::Command2_Click(int Index)
             return;
         ++Route.CurIndex;
     }
-    frmOption &o = options();
-    const qint16 sync = forms::optionValue(*o.Option6(0));
+    const qint16 sync = options::read::stepSoundSync() ? -1 : 0;
     QString sound;
-    if (forms::optionValue(*o.Option2(0))) {
-        sound = soundBox(7);
+    if (options::read::stepSoundAlways()) {
+        sound = options::read::stepSoundPath();
     } else {
-        const int column = forms::listIndex(*o.Combo1) + 1;
-        const int v = column >= 1 ? FareTable.row(Route.CurIndex + 1).fare(column) : 0;
-        if (v >= 1 && v <= 3)
-            sound = soundBox(7 + v);
+        const int column = options::read::stepSoundColumn() + 1;
+        sound = stepSoundFor(column >= 1 ? FareTable.row(Route.CurIndex + 1).fare(column) : 0);
     }
     if (!sound.isEmpty())
         mdlSndAPI::SndPlay(sound, QStringLiteral("S2"), sync, 0);
@@ -498,7 +502,6 @@ void frmCtl::Command2_Click(int Index)
 
 void frmCtl::DispData(int row)
 {
-    frmOption &o = options();
     Form1 &panel = windows::Form1();
     const fare::FareRecord &r = FareTable.row(row);
     const bool night = forms::checkValue(*Check2) == 1;
@@ -509,35 +512,35 @@ void frmCtl::DispData(int row)
         panel.Degit(c)->setValue(night && v != -1 ? 2 * v : v);
     }
 
-    const auto slot = [&o](int combo) { return forms::listIndex(*o.Combo4(combo)) + 1; };
     const auto show = [&panel](int cell, const QVariant &value) {
         if (cell >= 1 && cell <= Form1::kCells) // no selection addresses the hidden element 0
             panel.Degit(cell)->setValue(value);
     };
-    if (forms::checkValue(*o.Check3(0)) == 1)
-        show(slot(0), forms::checkValue(*o.Check3(4)) == 1 ? row - 1 : row);
-    if (forms::checkValue(*o.Check3(1)) == 1)
-        show(slot(1), int(r.SeiriNo));
-    if (forms::checkValue(*o.Check3(2)) == 1)
-        show(slot(2), Route.RouteNo);
-    if (forms::checkValue(*o.Check3(3)) == 1) {
-        const int column = slot(4);
+    using namespace options::read;
+    if (infoStopOrderOn() == 1)
+        show(infoStopOrderKoma() + 1, infoStopOrderFromZero() == 1 ? row - 1 : row);
+    if (infoSeiriNumOn() == 1)
+        show(infoSeiriNumKoma() + 1, int(r.SeiriNo));
+    if (infoKeitoNumOn() == 1)
+        show(infoKeitoNumKoma() + 1, Route.RouteNo);
+    if (infoColumnOn() == 1) {
+        const int column = infoColumnIndex() + 1;
         if (column >= 1 && column <= fare::kColumns)
-            show(slot(3), int(r.fare(column)));
+            show(infoColumnKoma() + 1, int(r.fare(column)));
     }
 
     QString date;
-    if (forms::optionValue(*o.Option4(0)))
+    if (seiriDateAuto())
         date = dateNow();
-    else if (forms::optionValue(*o.Option4(1)))
+    else if (seiriDateKeep())
         date = Route.TicketDate;
     else
-        date = forms::caption(*o.Label10);
+        date = seiriFixedDate();
 
     m_preview.fill(Qt::white);
-    if (forms::checkValue(*o.chkUseSeiriPrev) == 1) {
+    if (useSeiriPrev() == 1) {
         QPainter p(&m_preview);
-        kxp4::KX4_DrawSeiriken(forms::text(*o.txtSeiriPlgDir), &p, r.StopName, date,
+        kxp4::KX4_DrawSeiriken(seiriPlgPath(), &p, r.StopName, date,
                                QTime::currentTime().toString(QStringLiteral("hh:mm:ss")),
                                fare::routeKey(Route.RouteNo).toInt(), r.SeiriNo, int16_t(row),
                                forms::listIndex(*Combo1));
@@ -623,8 +626,7 @@ void frmCtl::Command4_Click()
     };
     {
         Disabled both(&panel, this);
-        frmOption &o = options();
-        o.exec();
+        windows::frmOption().exec();
     }
     panel.ChimeiCtl()->SetChimei(QString());
     panel.ChimeiCtl()->SetChimei(FareTable.row(Route.CurIndex + 1).StopName);
@@ -683,14 +685,19 @@ QImage frmCtl::loadPicture(const QString &path)
 
 void frmCtl::Option4_Click(int Index)
 {
-    frmOption &o = options();
+    using namespace options::read;
     Form1 &panel = windows::Form1();
     uint32_t colour = 0;
     try {
-        colour = forms::faceColor(*o.Command5(Index));
-        static constexpr int kUserOption[3] = {6, 2, 5};
-        if (forms::optionValue(*o.Option3(1)) && forms::optionValue(*o.Option3(kUserOption[Index]))) {
-            const QString path = platform::findFile(forms::text(*o.txtSelectPanel(Index)));
+        // By backlight state: OFF, ON1, ON2.
+        static constexpr uint32_t (*kColour[3])() = {seiriNumColorOff, seiriNumColorOn1, seiriNumColorOn2};
+        static constexpr bool (*kUser[3])() = {panelOffUser, panelOn1User, panelOn2User};
+        static constexpr QString (*kPath[3])() = {panelOffPath, panelOn1Path, panelOn2Path};
+        if (Index < 0 || Index > 2)
+            vb::raise(vb::ErrSubscript);
+        colour = kColour[Index]();
+        if (panelIndividual() && kUser[Index]()) {
+            const QString path = platform::findFile(kPath[Index]());
             if (!path.isEmpty()) {
                 if (pictureFound)
                     pictureFound(path);

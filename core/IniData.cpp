@@ -3,9 +3,20 @@
 #include "core/Cp932.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QtEndian>
 
 namespace ini {
+
+IniData startValues()
+{
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+    IniData d;
+#define S4_FIELD_START(field, read, type, block, control, kind, visit, start, ...) d.field = start;
+    S4_SETTINGS_FIELDS(S4_FIELD_START)
+#undef S4_FIELD_START
+    return d;
+}
 
 namespace {
 

@@ -10,83 +10,48 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace options {
 
 namespace {
 
-#define S4_FIELD(name, control, kind) OptionField{#name, control, Kind::kind, &IniData::name}
+// The options of the glossary, in the order of the file.
+const QList<OptionField> &allFields()
+{
+    static const QList<OptionField> fields = [] {
+        QList<OptionField> all;
+#define S4_OPTION_FIELD(field, read, type, block, control, kind, visit, start, atStart, meaning) \
+    if constexpr (Kind::kind != Kind::Console && Kind::kind != Kind::Position) \
+        all.append(OptionField{settings::Field::field, #field, control, Kind::kind, visit, atStart != 0, meaning, \
+                               &IniData::field});
+        S4_SETTINGS_FIELDS(S4_OPTION_FIELD)
+#undef S4_OPTION_FIELD
+        std::sort(all.begin(), all.end(), [](const OptionField &a, const OptionField &b) { return a.visit < b.visit; });
+        return all;
+    }();
+    return fields;
+}
 
-const QList<OptionField> kPanel = {
-    S4_FIELD(FareDataDir, "Text2(0)", Text),
-    S4_FIELD(TapeDataDir, "Text2(1)", Text),
-    S4_FIELD(UseSeiriNumAuto, "Check1", Check),
-    S4_FIELD(SeiriNumColorOff, "Command5(0)", Colour),
-    S4_FIELD(SeiriNumColorOn1, "Command5(1)", Colour),
-    S4_FIELD(SeiriNumColorOn2, "Command5(2)", Colour),
-    S4_FIELD(SeiriNumStyle, "Combo2", List),
-    S4_FIELD(SeiriNumZeroPad, "Check2", Check),
-    S4_FIELD(PanelAutoAssign, "Option3(0)", Option),
-    S4_FIELD(PanelIndividual, "Option3(1)", Option),
-    S4_FIELD(PanelOffBuiltin, "Option3(7)", Option),
-    S4_FIELD(PanelOffUser, "Option3(6)", Option),
-    S4_FIELD(PanelOn1Builtin, "Option3(3)", Option),
-    S4_FIELD(PanelOn1User, "Option3(2)", Option),
-    S4_FIELD(PanelOn2Builtin, "Option3(4)", Option),
-    S4_FIELD(PanelOn2User, "Option3(5)", Option),
-    S4_FIELD(PanelOffPath, "txtSelectPanel(0)", Text),
-    S4_FIELD(PanelOn1Path, "txtSelectPanel(1)", Text),
-    S4_FIELD(PanelOn2Path, "txtSelectPanel(2)", Text),
-};
+// The transfer's runs: the panel's options (the folders, the ticket numbers,
+// the pictures), the digits', then the rest; a run ends at the field the next
+// one starts with.
+QList<OptionField> runOf(int firstVisit, int endVisit)
+{
+    QList<OptionField> run;
+    for (const OptionField &f : allFields())
+        if (f.visit >= firstVisit && f.visit < endVisit)
+            run.append(f);
+    return run;
+}
 
-const QList<OptionField> kDigits = {
-    S4_FIELD(DegitBackColor, "Command8(0)", Colour),
-    S4_FIELD(DegitUnlitColor, "Command8(1)", Colour),
-    S4_FIELD(DegitLitColor, "Command8(2)", Colour),
-    S4_FIELD(InfoStopOrderOn, "Check3(0)", Check),
-    S4_FIELD(InfoStopOrderKoma, "Combo4(0)", List),
-    S4_FIELD(InfoStopOrderFromZero, "Check3(4)", Check),
-    S4_FIELD(InfoSeiriNumOn, "Check3(1)", Check),
-    S4_FIELD(InfoSeiriNumKoma, "Combo4(1)", List),
-    S4_FIELD(InfoKeitoNumOn, "Check3(2)", Check),
-    S4_FIELD(InfoKeitoNumKoma, "Combo4(2)", List),
-    S4_FIELD(InfoColumnOn, "Check3(3)", Check),
-    S4_FIELD(InfoColumnIndex, "Combo4(4)", List),
-    S4_FIELD(InfoColumnKoma, "Combo4(3)", List),
-};
-
-const QList<OptionField> kRest = {
-    S4_FIELD(ChimeiBackColor, "Command9(0)", Colour),
-    S4_FIELD(ChimeiForeColor, "Command9(1)", Colour),
-    S4_FIELD(ChimeiFontMode, "Combo3", List),
-    S4_FIELD(ChimeiFontBold, "Check4", Check),
-    S4_FIELD(SoundKeitoSet, "txtSelectSound(0)", Text),
-    S4_FIELD(SoundReset, "txtSelectSound(1)", Text),
-    S4_FIELD(StepSoundSync, "Option6(0)", Option),
-    S4_FIELD(StepSoundAsync, "Option6(1)", Option),
-    S4_FIELD(StepSoundAlways, "Option2(0)", Option),
-    S4_FIELD(StepSoundByColumn, "Option2(1)", Option),
-    S4_FIELD(StepSoundPath, "txtSelectSound(7)", Text),
-    S4_FIELD(StepSoundColumn, "Combo1", List),
-    S4_FIELD(StepSound1, "txtSelectSound(8)", Text),
-    S4_FIELD(StepSound2, "txtSelectSound(9)", Text),
-    S4_FIELD(StepSound3, "txtSelectSound(10)", Text),
-    S4_FIELD(TapeSoundSync, "Option7(0)", Option),
-    S4_FIELD(TapeSoundAsync, "Option7(1)", Option),
-    S4_FIELD(TapeSoundAlways, "Option2(2)", Option),
-    S4_FIELD(TapeSoundByFlag, "Option2(3)", Option),
-    S4_FIELD(TapeSoundPath, "txtSelectSound(3)", Text),
-    S4_FIELD(TapeSound1, "txtSelectSound(4)", Text),
-    S4_FIELD(TapeSound2, "txtSelectSound(5)", Text),
-    S4_FIELD(TapeSound3, "txtSelectSound(6)", Text),
-    S4_FIELD(UseSeiriPrev, "chkUseSeiriPrev", Check),
-    S4_FIELD(SeiriPlgPath, "txtSeiriPlgDir", Text),
-    S4_FIELD(SeiriDateAuto, "Option4(0)", Option),
-    S4_FIELD(SeiriDateKeep, "Option4(1)", Option),
-    S4_FIELD(SeiriDateFixed, "Option4(2)", Option),
-    S4_FIELD(SeiriFixedDate, "Label10", Caption),
-};
-
-#undef S4_FIELD
+int visitOf(settings::Field id)
+{
+    for (const OptionField &f : allFields())
+        if (f.id == id)
+            return f.visit;
+    return 0;
+}
 
 template<typename W>
 W &control(frmOption &dialog, const OptionField &f)
@@ -101,17 +66,32 @@ W &control(frmOption &dialog, const OptionField &f)
 
 const QList<OptionField> &optionFields(Run run)
 {
+    static const QList<OptionField> panel = runOf(1, visitOf(settings::Field::DegitBackColor));
+    static const QList<OptionField> digits =
+        runOf(visitOf(settings::Field::DegitBackColor), visitOf(settings::Field::ChimeiBackColor));
+    static const QList<OptionField> rest = runOf(visitOf(settings::Field::ChimeiBackColor), 1 << 20);
     switch (run) {
-    case Run::Panel: return kPanel;
-    case Run::Digits: return kDigits;
+    case Run::Panel: return panel;
+    case Run::Digits: return digits;
     case Run::Rest: break;
     }
-    return kRest;
+    return rest;
 }
 
 QList<OptionField> allOptionFields()
 {
-    return kPanel + kDigits + kRest;
+    return allFields();
+}
+
+void applyStartValues(frmOption &dialog, Starting which)
+{
+    const IniData start = ini::startValues();
+    for (const OptionField &f : allFields()) {
+        const bool list = f.kind == Kind::List || f.kind == Kind::Caption;
+        if ((which == Starting::Controls && !list) || (which == Starting::Lists && list)
+            || (which == Starting::PanelStartUp && f.atStart))
+            setControl(dialog, f, start);
+    }
 }
 
 QWidget *controlOf(frmOption &dialog, const OptionField &f)

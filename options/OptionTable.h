@@ -1,9 +1,7 @@
 #pragma once
-// The one table that ties each field of the settings record to the control of
-// the options dialog that holds it, in the order the transfer visits them.
-// The file order is the record's own (IniData's field list); the transfer
-// takes the two Option6 buttons before Option2(0..1) and the two Option7
-// buttons before Option2(2..3).
+// The options of the dialog as the settings glossary (core/SettingsFields.h)
+// lists them, in the order the transfer visits them, with the controls that
+// hold them.
 #include "core/IniData.h"
 
 #include <QList>
@@ -14,12 +12,17 @@ class frmOption;
 
 namespace options {
 
-enum class Kind { Text, Check, Option, List, Colour, Caption };
+using Kind = settings::FieldKind;
 
+// One option of the dialog, from the settings glossary (core/SettingsFields.h).
 struct OptionField {
+    settings::Field id;
     const char *field;   // the record's name for it
     const char *control; // the control's design name, "Option3(7)"
     Kind kind;
+    int visit;           // where the transfer takes it, 1..61
+    bool atStart;        // the panel's start-up sets it
+    const char *meaning;
     std::variant<QString IniData::*, int16_t IniData::*, int32_t IniData::*> member;
 };
 
@@ -33,6 +36,13 @@ QList<OptionField> allOptionFields();
 
 // The control a field names in the dialog; nullptr when there is none.
 QWidget *controlOf(frmOption &dialog, const OptionField &f);
+
+// The dialog's start values, from the glossary: every option (before the
+// handlers are connected and the lists filled: the texts, boxes, buttons and
+// colours; after the lists are filled: the lists and the caption), or only
+// those the panel's start-up sets.
+enum class Starting { Controls, Lists, PanelStartUp };
+void applyStartValues(frmOption &dialog, Starting which);
 
 // One control to and from its field, in the design's value conventions.
 void setControl(frmOption &dialog, const OptionField &f, const IniData &d);

@@ -7,6 +7,7 @@
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/ColourButton.h"
+#include "options/OptionTable.h"
 #include "options/StoredTextBox.h"
 #include "options/WrapButtons.h"
 #include "platform/MsgBox.h"
@@ -177,6 +178,9 @@ frmOption::frmOption(QWidget *parent)
         for (auto [i, box] : *arr)
             storedtext::limitBox(*box);
     storedtext::limitBox(*txtSeiriPlgDir);
+    // Every option starts as the settings glossary says, before any handler
+    // is connected; the lists take theirs once they are filled.
+    options::applyStartValues(*this, options::Starting::Controls);
     connectHandlers();
 }
 
@@ -334,7 +338,6 @@ int frmOption::buildPanelPage(QWidget *page)
 
     Check1 = new QCheckBox(QStringLiteral("整理券番号自動表示機能を使用"), page);
     forms::nameControl(*Check1, QStringLiteral("Check1"));
-    forms::setCheckValue(*Check1, 1);
     y = putNatural(Check1, x, y);
     Label15 = newLabel(
         page, QStringLiteral("※ユーザーパネルに直接番号をデザインしている場合には上記チェックをOFFにしてください。"), true);
@@ -354,7 +357,6 @@ int frmOption::buildPanelPage(QWidget *page)
     group(this, autoAssign, individual);
     fy = put(autoAssign, kMargin, fy, inner) + 2;
     fy = put(individual, kMargin, fy, inner) + kGap;
-    forms::setOptionValue(*autoAssign, -1);
 
     static const char16_t *const stateCaptions[] = {u"バックライトOFF時の画像：", u"ON1の画像：", u"ON2の画像："};
     static const int builtinIndex[] = {7, 3, 4}, userIndex[] = {6, 2, 5};
@@ -366,7 +368,6 @@ int frmOption::buildPanelPage(QWidget *page)
         group(this, builtin, user);
         putNatural(builtin, kMargin, sy);
         sy = putNatural(user, kMargin + builtin->width() + 16, sy) + 2;
-        forms::setOptionValue(*builtin, -1);
         const int fw = inner - 2 * kMargin;
         QLineEdit *t = txtSelectPanel.add(k, new QLineEdit(f));
         const int bottom = put(t, kMargin, sy, fw - kChooserWidth - kGap);
@@ -395,12 +396,10 @@ int frmOption::buildPanelPage(QWidget *page)
     ry = put(Label4.add(1, newLabel(Frame3, QStringLiteral("整理券番号のバックライトカラー(文字色)"), true)), kMargin,
              ry, rw) + kGap;
     static const char16_t *const colourCaptions[] = {u"OFF：", u"ON1：", u"ON2："};
-    static const uint32_t startColours[] = {rgb(0, 128, 0), rgb(0, 192, 0), rgb(0, 192, 0)};
     for (int k = 0; k < 3; ++k) {
         QLabel *l = Label4.add(k + 2, newLabel(Frame3, QString::fromUtf16(colourCaptions[k])));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto *b = Command5.add(k, new ColourButton(Frame3));
-        forms::setFaceColor(*b, startColours[k]);
         const int bottom = put(b, kMargin + 60, ry, kColourWidth, 22);
         put(l, kMargin + 8, ry, 48, bottom - ry);
         ry = bottom + kGap;
@@ -425,14 +424,12 @@ int frmOption::buildDigitPage(QWidget *page)
     QGroupBox *colours = Frame5.add(
         0, newFrame(page, QStringLiteral("デジタル部品の背景色と文字色（時計つきの場合はこの部分も同色となります）")));
     static const char16_t *const captions[] = {u"背景色：", u"未発光時の文字色：", u"発光時の文字色："};
-    static const uint32_t startColours[] = {0x808080, 0x969696, 0x72D2F8};
     int labelWidth = 0;
     for (int i = 0; i < 3; ++i)
         labelWidth = qMax(labelWidth, Label6.add(i, newLabel(colours, QString::fromUtf16(captions[i])))->sizeHint().width());
     int cy = titleInset(colours);
     for (int i = 0; i < 3; ++i) {
         auto *b = Command8.add(i, new ColourButton(colours));
-        forms::setFaceColor(*b, startColours[i]);
         const int bottom = put(b, kMargin + 8 + labelWidth + 6, cy, kColourWidth, 22);
         Label6(i)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         put(Label6(i), kMargin + 8, cy, labelWidth, bottom - cy);
@@ -494,13 +491,11 @@ int frmOption::buildChimeiPage(QWidget *page)
     const int x = kMargin + 4;
     int y = titleInset(page) + 8;
     static const char16_t *const captions[] = {u"背景色：", u"文字色："};
-    static const uint32_t startColours[] = {0x808080, 0x00FFFF};
     int labelWidth = 0;
     for (int i = 0; i < 2; ++i)
         labelWidth = qMax(labelWidth, Label8.add(i, newLabel(page, QString::fromUtf16(captions[i])))->sizeHint().width());
     for (int i = 0; i < 2; ++i) {
         auto *b = Command9.add(i, new ColourButton(page));
-        forms::setFaceColor(*b, startColours[i]);
         const int bottom = put(b, x + labelWidth + 6, y, kColourWidth, 22);
         put(Label8(i), x, y, labelWidth, bottom - y);
         y = bottom + 8;
@@ -512,7 +507,6 @@ int frmOption::buildChimeiPage(QWidget *page)
     forms::nameControl(*Combo3, QStringLiteral("Combo3"));
     Combo3->addItems({QStringLiteral("ゴシック体"), QStringLiteral("明朝体"), QStringLiteral("漢字はゴシック、それ以外は明朝"),
                       QStringLiteral("漢字は明朝、それ以外はゴシック"), QStringLiteral("英数字はゴシック、それ以外は明朝")});
-    forms::setListIndex(*Combo3, -1);
     y = put(Combo3, x, y, qMax(240, Combo3->sizeHint().width())) + 10;
     Check4 = new QCheckBox(QStringLiteral("太字（表示の不具合はサポート対象外）"), page);
     forms::nameControl(*Check4, QStringLiteral("Check4"));
@@ -569,7 +563,6 @@ int frmOption::buildSoundPage(QWidget *page)
         const int bottom = soundRow(f, nullptr, pathIndex, kMargin + aw, 0, fy, kMargin + inner);
         put(always, kMargin, fy, aw, bottom - fy);
         fy = put(by, kMargin, bottom + kGap, inner) + kGap;
-        forms::setOptionValue(*always, -1);
         return fy;
     };
     const auto valueRows = [&](QGroupBox *f, int firstLabel, int firstPath, int fy) {
@@ -582,14 +575,13 @@ int frmOption::buildSoundPage(QWidget *page)
         return fy;
     };
     const auto playFrame = [&](QGroupBox *play, forms::ControlArray<QRadioButton> &buttons,
-                               const QString &sync, const QString &async, int syncValue, int fy) {
+                               const QString &sync, const QString &async, int fy) {
         auto *s = buttons.add(0, new QRadioButton(sync, play));
         auto *a = buttons.add(1, new QRadioButton(async, play));
         group(this, s, a);
         int py = titleInset(play);
         py = put(s, kMargin, py, inner - 2 * kMargin) + 2;
         py = put(a, kMargin, py, inner - 2 * kMargin);
-        forms::setOptionValue(*(syncValue ? s : a), -1);
         play->setGeometry(kMargin, fy, inner, py + kMargin);
         return fy + play->height() + kGap;
     };
@@ -612,7 +604,7 @@ int frmOption::buildSoundPage(QWidget *page)
     Frame8 = newFrame(step, QStringLiteral("再生方法"));
     forms::nameControl(*Frame8, QStringLiteral("Frame8"));
     sy = playFrame(Frame8, Option6, QStringLiteral("同期再生(サウンドが完全に再生された後で運賃切り替え)"),
-                   QStringLiteral("非同期再生(サウンドを再生しながら運賃切り替え)"), 0, sy + 2);
+                   QStringLiteral("非同期再生(サウンドを再生しながら運賃切り替え)"), sy + 2);
 
     // Sound before an announcement.
     QGroupBox *tape = Frame2.add(
@@ -625,7 +617,7 @@ int frmOption::buildSoundPage(QWidget *page)
     Frame9 = newFrame(tape, QStringLiteral("再生方法"));
     forms::nameControl(*Frame9, QStringLiteral("Frame9"));
     ty = playFrame(Frame9, Option7, QStringLiteral("同期再生(サウンドが完全に再生された後で放送開始)"),
-                   QStringLiteral("非同期再生(サウンドを再生しながら放送開始)"), 1, ty + 2);
+                   QStringLiteral("非同期再生(サウンドを再生しながら放送開始)"), ty + 2);
     QLabel *note = Label1.add(
         7, newLabel(tape,
                     QStringLiteral("「放送前のサウンド」再生時は、停名のスクロールが停止することがありますので、"
@@ -733,7 +725,6 @@ int frmOption::buildPreviewPage(QWidget *page)
     const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) + 16;
     put(Label10, dateLeft, fixedTop, dateWidth, rowH);
     fy = put(Command7, dateLeft + dateWidth + kGap, fixedTop, Command7->sizeHint().width() + 12, rowH) + kMargin;
-    forms::setOptionValue(*dateAuto, -1);
     Frame7->setGeometry(x, y, width, fy);
 
     // Shown only while the preview is in use.
@@ -776,7 +767,7 @@ void frmOption::Form_Load()
     fillNumbers(Combo1, 150);
     fillNumbers(Combo4(4), 150);
     AddComboItem();
-    forms::setCaption(*Label10, QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
+    options::applyStartValues(*this, options::Starting::Lists);
     M_Degit1->setValue(123);
     showPreviewColors();
 }

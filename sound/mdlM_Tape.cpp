@@ -5,6 +5,7 @@
 #include "core/KXP4Res.h"
 #include "core/VbError.h"
 #include "forms/Values.h"
+#include "options/OptionReads.h"
 #include "options/frmOption.h"
 #include "platform/Paths.h"
 #include "sound/TapeList.h"
@@ -39,19 +40,20 @@ void setUnavailable(frmCtl &console)
     console.grpM_Tape->setEnabled(false);
 }
 
-void playBefore(int txtIndex, const QString &channel)
+void playBefore(const QString &sound, const QString &channel)
 {
-    frmOption &o = windows::frmOption();
-    const qint16 sync = forms::optionValue(*o.Option7(0)) == -1 ? 1 : 0;
-    mdlSndAPI::SndPlay(forms::text(*o.txtSelectSound(txtIndex)), channel, sync, 0);
+    const qint16 sync = options::read::tapeSoundSync() ? 1 : 0;
+    mdlSndAPI::SndPlay(sound, channel, sync, 0);
 }
 
-// The sound chosen by a line's flag: txtSelectSound(4..6) for 1..3.
+// The sound chosen by a line's flag: the options' sounds 1..3.
 void playFlagSound(int32_t pos, const QString &channel)
 {
-    const int16_t flag = GetTapeFlag(pos);
-    if (flag >= 1 && flag <= 3)
-        playBefore(3 + flag, channel);
+    switch (GetTapeFlag(pos)) {
+    case 1: playBefore(options::read::tapeSound1(), channel); break;
+    case 2: playBefore(options::read::tapeSound2(), channel); break;
+    case 3: playBefore(options::read::tapeSound3(), channel); break;
+    }
 }
 
 } // namespace
@@ -124,8 +126,8 @@ void TapeNext()
         return;
     }
     try {
-        if (forms::optionValue(*windows::frmOption().Option2(2)) == -1)
-            playBefore(3, QStringLiteral("S3"));
+        if (options::read::tapeSoundAlways())
+            playBefore(options::read::tapeSoundPath(), QStringLiteral("S3"));
         else
             playFlagSound(TapePos, QStringLiteral("S3"));
         TapeSpeak(TapePos);

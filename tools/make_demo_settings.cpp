@@ -16,26 +16,13 @@ constexpr int16_t kOn = -1; // an option button that is selected
 
 IniData demo()
 {
-    IniData d;
+    // The options as the dialog starts them, then the demo's own choices.
+    IniData d = ini::startValues();
     // Relative paths are taken from the executable's folder.
     const QString dir = QStringLiteral("examples/demo/");
     d.FareDataDir = dir;
     d.TapeDataDir = dir;
-
-    // Colours and choices as the options dialog starts them.
-    d.UseSeiriNumAuto = 1;
-    d.SeiriNumColorOff = 0x008000;
-    d.SeiriNumColorOn1 = 0x00C000;
-    d.SeiriNumColorOn2 = 0x00C000;
-    d.PanelAutoAssign = kOn;
-    d.PanelOffBuiltin = kOn;
-    d.PanelOn1Builtin = kOn;
-    d.PanelOn2Builtin = kOn;
-    d.DegitBackColor = 0x808080;
-    d.DegitUnlitColor = 0x969696;
-    d.DegitLitColor = 0x72D2F8;
-    d.ChimeiBackColor = 0x808080;
-    d.ChimeiForeColor = 0x00FFFF;
+    d.ChimeiFontMode = 0; // the first font, chosen
 
     // The ticket number in cell 59 and the route number in cell 60: the
     // demo line has 20 stops, so these cells are free.
@@ -47,11 +34,11 @@ IniData demo()
     const QString snd = dir + QStringLiteral("sounds/");
     d.SoundKeitoSet = snd + QStringLiteral("keito.mp3");
     d.SoundReset = snd + QStringLiteral("reset.wav");
-    d.StepSoundAlways = kOn;
-    d.StepSoundAsync = kOn; // stepping never waits for its knock
+    // Stepping never waits for its knock (as the dialog starts).
     d.StepSoundPath = snd + QStringLiteral("step.wav");
-    d.TapeSoundByFlag = kOn; // the list's sound flag picks the chime
-    d.TapeSoundSync = kOn;   // the chime ends before the announcement
+    d.TapeSoundAlways = 0; // the list's sound flag picks the chime
+    d.TapeSoundByFlag = kOn;
+    // The chime ends before the announcement (as the dialog starts).
     d.TapeSoundPath = snd + QStringLiteral("next.mid");
     d.TapeSound1 = snd + QStringLiteral("next.mid");
     d.TapeSound2 = snd + QStringLiteral("terminus.mp3");
@@ -59,7 +46,6 @@ IniData demo()
 
     d.UseSeiriPrev = 1;
     d.SeiriPlgPath = QStringLiteral("plugins/seiriken_barcode.4SP");
-    d.SeiriDateAuto = kOn;
     d.SeiriFixedDate = QStringLiteral("2025/04/01");
 
     d.ChimeiSpeed = 40;

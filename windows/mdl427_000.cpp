@@ -4,6 +4,7 @@
 #include "core/VbError.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
+#include "options/OptionTable.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
 #include "panel/M_Degit/M_Degit.h"
@@ -49,10 +50,9 @@ void InitPanelDefault(Form1 &panel)
 {
     // The first touch of the options dialog creates it, hidden, and runs its load.
     frmOption &options = windows::frmOption();
-    forms::setCheckValue(*options.Check1, 1);
-    forms::setFaceColor(*options.Command5(0), platform::rgb(0, 128, 0));
-    forms::setFaceColor(*options.Command5(1), platform::rgb(0, 192, 0));
-    forms::setFaceColor(*options.Command5(2), platform::rgb(0, 192, 0));
+    // The ticket numbers shown, in their colours (the glossary's start values
+    // that the start-up sets).
+    options::applyStartValues(options, options::Starting::PanelStartUp);
     panel.setPicture(panel.imgRes(0));
     panel.imgRes(1) = panel.imgRes(0);
     panel.imgRes(2) = panel.imgRes(0);
