@@ -30,8 +30,8 @@ int runAll(int argc, char **argv)
         std::vector<double> samples;
         for (int i = 0; i < c.runs; ++i)
             samples.push_back(c.run());
-        std::printf("%-60s median %12.3f %s over %d runs\n", qPrintable(c.name), median(samples),
-                    qPrintable(c.unit), c.runs);
+        std::printf("%-60s median %12.3f %s over %d runs, worst %.3f\n", qPrintable(c.name), median(samples),
+                    qPrintable(c.unit), c.runs, samples.empty() ? 0.0 : *std::max_element(samples.begin(), samples.end()));
         std::fflush(stdout);
     }
     return 0;

@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -256,6 +257,9 @@ private:
     std::vector<Wait *> m_waits;     // blocking plays, innermost last
     bool m_ready = false;
     bool m_failed = false;
+    std::once_flag m_openOnce;
+    int m_openError = 0;
+    std::thread m_opener; // the open ahead of the first sound
     int m_speechChannel = -1;
     std::vector<qint16> m_silence;
     std::unique_ptr<Mix_Chunk, ChunkDeleter> m_silentChunk;
@@ -270,12 +274,10 @@ private:
             QMetaObject::invokeMethod(p, [p] { p->wake(); }, Qt::QueuedConnection);
     }
 
-    int ensureAudio()
+    // SDL alone, on whichever thread comes first: reaching a sound server or
+    // trying drivers that fail before the dummy one can take a good while.
+    static int openDevice()
     {
-        if (m_ready)
-            return 0;
-        if (m_failed)
-            return ErrHardware;
         // Qt owns the process's signals.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         const auto tryOpen = [] {
@@ -290,10 +292,8 @@ private:
             // No sound card: the dummy driver consumes audio in real time, so
             // blocking plays still last as long as their sounds.
             SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-            if (!tryOpen()) {
-                m_failed = true;
+            if (!tryOpen())
                 return ErrHardware;
-            }
         }
         int freq = 0, channels = 0;
         Uint16 format = 0;
@@ -301,9 +301,36 @@ private:
         if (format != AUDIO_S16SYS || channels != 2 || freq <= 0) {
             Mix_CloseAudio();
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return ErrHardware;
+        }
+        return 0;
+    }
+
+public:
+    void openAhead()
+    {
+        if (!m_ready && !m_failed && !m_opener.joinable())
+            m_opener = std::thread([this] { std::call_once(m_openOnce, [this] { m_openError = openDevice(); }); });
+    }
+
+private:
+    int ensureAudio()
+    {
+        if (m_ready)
+            return 0;
+        if (m_failed)
+            return ErrHardware;
+        // Waits for an open already under way.
+        std::call_once(m_openOnce, [this] { m_openError = openDevice(); });
+        if (m_opener.joinable())
+            m_opener.join();
+        if (m_openError) {
             m_failed = true;
             return ErrHardware;
         }
+        int freq = 0, channels = 0;
+        Uint16 format = 0;
+        Mix_QuerySpec(&freq, &format, &channels);
         Mix_AllocateChannels(kFirstChannels);
         m_used.assign(kFirstChannels, false);
         m_serial.assign(kFirstChannels, 0);
@@ -317,6 +344,8 @@ private:
 
     void shutdown()
     {
+        if (m_opener.joinable())
+            ensureAudio(); // what opened ahead is closed below
         if (!m_ready)
             return;
         Mix_ChannelFinished(nullptr);
@@ -568,6 +597,15 @@ void stopSpeech() { g_speech.stop(); }
 bool speechPlaying() { return g_speech.playing(); }
 
 int speechChannel() { return g_player ? g_player->speechChannelIfOpen() : -1; }
+
+void openAhead()
+{
+    try {
+        player().openAhead();
+    } catch (...) {
+        // No thread: the first sound opens the device itself.
+    }
+}
 
 QString audioDriver()
 {

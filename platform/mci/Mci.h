@@ -64,6 +64,11 @@ int channelOf(const QString &alias);
 // Length of the sound an alias holds, in ms, or -1.
 int lengthMs(const QString &alias);
 
+// Opens the audio device on a thread of its own, so the first sound does not
+// wait for it on the GUI thread (which then waits only if that sound comes
+// before the device is open). Nothing when it is open or failed already.
+void openAhead();
+
 // SDL audio driver in use ("dummy" when no device could be opened); empty
 // before the first open.
 QString audioDriver();

@@ -16,6 +16,7 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
@@ -144,9 +145,28 @@ private:
         Synth &s = *s_self;
         if (s.m_quit)
             return 1;
-        if (wav && samples > 0 && !platform::mci::pushSpeech(s.m_serial, wav, size_t(samples), s.m_sampleRate))
+        if (!wav || samples <= 0 || s.m_warming)
+            return 0;
+        // The voice starts a text with a pause of its own (some 40 ms); a
+        // line is heard the moment it is asked for.
+        if (s.m_leading) {
+            short *first = std::find_if(wav, wav + samples, [](short v) { return v != 0; });
+            samples -= int(first - wav);
+            wav = first;
+            if (samples == 0)
+                return 0;
+            s.m_leading = false;
+        }
+        if (!platform::mci::pushSpeech(s.m_serial, wav, size_t(samples), s.m_sampleRate))
             return 1; // stopped or replaced: no more of this line
         return 0;
+    }
+
+    void say(const QString &text)
+    {
+        const QByteArray said = reading(text).toUtf8();
+        espeak_Synth(said.constData(), size_t(said.size()) + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
+                     nullptr);
     }
 
     void applyVoice(const Voice &v)
@@ -159,6 +179,7 @@ private:
     }
 
     void notifyFailed();
+    void notifyReady();
 
     void run()
     {
@@ -184,7 +205,13 @@ private:
             m_voiceChanged = true;
         }
         loadReadingDictionary();
+        // The first line would find the dictionary and the voice's tables
+        // still on disk: one is said here, to nobody, while nobody waits.
+        m_warming = true;
+        say(QStringLiteral("次は、市役所前です。"));
+        m_warming = false;
         m_state = State::Ready;
+        notifyReady();
 
         std::unique_lock lock(m_mutex);
         for (;;) {
@@ -203,10 +230,9 @@ private:
             m_job.reset();
             m_running = true;
             m_serial = job.serial;
+            m_leading = true;
             lock.unlock();
-            const QByteArray said = reading(job.text).toUtf8();
-            espeak_Synth(said.constData(), size_t(said.size()) + 1, 0, POS_CHARACTER, 0,
-                         espeakCHARS_UTF8, nullptr, nullptr);
+            say(job.text);
             lock.lock();
             m_running = false;
         }
@@ -222,6 +248,8 @@ private:
     std::atomic<bool> m_quit{false};
     std::atomic<State> m_state{State::Loading};
     std::atomic<quint64> m_serial{0};
+    bool m_warming = false; // synthesis thread only, as is the next
+    bool m_leading = false; // the line's first sound not reached yet
     int m_sampleRate = 0;
     Voice m_voice;
     QStringList m_voices{QStringLiteral("ja")};
@@ -296,6 +324,8 @@ public:
         m_synth->addListener(this);
         if (m_synth->state() == Synth::State::Failed)
             QMetaObject::invokeMethod(this, &Engine::unavailable, Qt::QueuedConnection);
+        else if (m_synth->state() == Synth::State::Ready)
+            QMetaObject::invokeMethod(this, &platform::mci::openAhead, Qt::QueuedConnection);
     }
     ~EspeakEngine() override
     {
@@ -358,6 +388,16 @@ void Synth::notifyFailed()
     std::lock_guard lock(m_mutex);
     for (EspeakEngine *e : m_listeners)
         QMetaObject::invokeMethod(e, &Engine::unavailable, Qt::QueuedConnection);
+}
+
+// The audio device is opened now, by the GUI thread, which only starts the
+// open on a thread of its own: start-up is over by the time the voice is
+// ready, and the first line need not wait for the device.
+void Synth::notifyReady()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_listeners.empty())
+        QMetaObject::invokeMethod(m_listeners.front(), &platform::mci::openAhead, Qt::QueuedConnection);
 }
 
 } // namespace
