@@ -3,14 +3,15 @@
 // user picture in one) and a route at night with two information digits.
 // Run under a display (xvfb-run works): console_snapshot OUTPUT_FOLDER
 #include "assets/AssetFonts.h"
+#include "console/FareData.h"
 #include "console/frmCtl.h"
-#include "core/Cp932.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
+#include "settings/mdlIniIo.h"
 #include "tools/Snapshot.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 namespace {
 
@@ -38,30 +38,22 @@ void saveBoth(const QString &path)
     out.save(path);
 }
 
-void put16(QByteArray &b, int v)
-{
-    char le[2];
-    qToLittleEndian<int16_t>(int16_t(v), le);
-    b.append(le, 2);
-}
-
 // A short route: the fare for ticket c at stop i grows with the distance.
 QByteArray demoRoute()
 {
     const QStringList stops = {QStringLiteral("駅前"), QStringLiteral("市役所前"), QStringLiteral("中央公園"),
                                QStringLiteral("県立病院"), QStringLiteral("国際センター駅前（北口）"),
                                QStringLiteral("港町二丁目"), QStringLiteral("水族館入口"), QStringLiteral("岬の灯台")};
-    QByteArray b;
-    put16(b, int(stops.size()));
+    QList<fare::FareRecord> records;
     for (int i = 1; i <= stops.size(); ++i) {
-        const QByteArray name = cp932::encode(stops[i - 1]);
-        put16(b, int(name.size()));
-        b += name;
-        put16(b, i);
-        for (int c = 1; c <= 150; ++c)
-            put16(b, c <= i ? 170 + 30 * (i - c) : 0);
+        fare::FareRecord r;
+        r.StopName = stops[i - 1];
+        r.SeiriNo = int16_t(i);
+        for (int c = 1; c <= fare::kColumns; ++c)
+            r.Fare[size_t(c - 1)] = int16_t(c <= i ? 170 + 30 * (i - c) : 0);
+        records.append(r);
     }
-    return b;
+    return fare::writeFareFile(records);
 }
 
 } // namespace
@@ -74,6 +66,8 @@ int main(int argc, char **argv)
     platform::setMsgBoxHandler([](const platform::MsgBoxRequest &) { return int(platform::vbOK); });
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     QTemporaryDir data;
+    // The design's start values, whatever settings lie beside the tool.
+    mdlIniIo::setSettingsPath(QDir(data.path()).filePath(QStringLiteral("first-run.in4")));
 
     Form1 &panel = windows::Form1();
     panel.show();
