@@ -92,11 +92,12 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<int>("minMs");
         QTest::addColumn<int>("maxMs");
-        // Lower bounds allow for the last buffer; upper for scheduling and,
-        // for MP3 and MIDI, encoder padding and the instrument's release.
-        QTest::newRow("wav") << m_wav << "waveaudio" << 450 << 800;
-        QTest::newRow("mp3") << m_mp3 << "mpegvideo" << 450 << 900;
-        QTest::newRow("mid") << m_mid << "sequencer" << 450 << 3800;
+        // Lower bounds allow for the last buffer. The upper bounds catch a
+        // play that does not end with its sound, not a slow one: a busy
+        // machine stretches every wait (the benchmark keeps the figures).
+        QTest::newRow("wav") << m_wav << "waveaudio" << 450 << 10'000;
+        QTest::newRow("mp3") << m_mp3 << "mpegvideo" << 450 << 10'000;
+        QTest::newRow("mid") << m_mid << "sequencer" << 450 << 15'000;
     }
 
     void blockingPlayLastsAsLongAsItsSound()
@@ -180,14 +181,17 @@ private slots:
     void blockingPlayEndsWhenANestedCommandEndsItsSound()
     {
         QFETCH(QString, nested);
-        QCOMPARE(sendMci(openCmd(m_long, "waveaudio", "w")), 0);
+        // A sound far longer than any delay a busy machine makes: a play
+        // that waited for its end instead of the nested command shows.
+        const QString minute = file(QStringLiteral("minute.wav"), soundfix::wav(60.0, 330, 8000));
+        QCOMPARE(sendMci(openCmd(minute, "waveaudio", "w")), 0);
         int nestedResult = -1;
         QTimer::singleShot(150, [&] { nestedResult = sendMci(nested); });
         QElapsedTimer t;
         t.start();
         QCOMPARE(sendMci("play w from 0 wait"), 0);
         QCOMPARE(nestedResult, 0);
-        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() < 30'000, qPrintable(QString::number(t.elapsed())));
     }
 
     void closeAllThenPlayAgain()
@@ -358,7 +362,7 @@ private slots:
         t.start();
         const int rc = sendMci(openCmd(path, type, "hostile"));
         const qint64 ms = t.elapsed();
-        QVERIFY2(ms < 8000, qPrintable(QString::number(ms)));
+        QVERIFY2(ms < 60'000, qPrintable(QString::number(ms))); // bounded work, not a fast one
         if (ms > 200) // a long open never holds the event loop
             QVERIFY2(ticks >= ms / 40, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(ms)));
         if (result >= 0) {
