@@ -2,6 +2,7 @@
 
 #include "core/Cp932.h"
 
+#include <QDir>
 #include <QHash>
 #include <QSet>
 
@@ -971,6 +972,37 @@ Import importPattern(const Feed &feed, const Choice &choice)
     out.readings = readings;
     out.stops = stops;
     return out;
+}
+
+QList<OutputFile> outputFiles(const Import &im, int number, const QString &fareDir, const QString &tapeDir)
+{
+    const QString key = QString::number(number);
+    QList<OutputFile> files{
+        {QDir(fareDir).filePath(key + QStringLiteral(".hy3")), fare::writeFareFile(im.records)},
+        {QDir(fareDir).filePath(key + QStringLiteral(".stops.csv")), im.stops},
+        {QDir(tapeDir).filePath(key + QStringLiteral("tp.csv")), im.tape},
+    };
+    if (im.readingCount > 0)
+        files.append({QDir(tapeDir).filePath(key + QStringLiteral("yomi.csv")), im.readings});
+    return files;
+}
+
+int suggestNumber(const PatternInfo &pattern, const QList<int> &taken)
+{
+    QString digits;
+    for (QChar c : pattern.routeName)
+        if (c.isDigit())
+            digits += QChar(u'0' + c.digitValue());
+        else if (!digits.isEmpty())
+            break;
+    bool ok = false;
+    const int n = digits.left(5).toInt(&ok);
+    if (ok && n >= 1 && n <= 99999 && !taken.contains(n))
+        return n;
+    for (int k = 1; k <= 99999; ++k)
+        if (!taken.contains(k))
+            return k;
+    return 0;
 }
 
 } // namespace opendata

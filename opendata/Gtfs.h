@@ -70,6 +70,20 @@ struct Import {
 // stops, fewer than two, or more than 60 ticket numbers after sharing).
 Import importPattern(const Feed &feed, const Choice &choice);
 
+// The files an import writes as route `number`: the fare file and the stops
+// file into the fare folder, the announcement list and, when the feed has
+// readings, the reading list into the announcement folder. Every file is
+// made before any is written.
+struct OutputFile {
+    QString path;
+    QByteArray bytes;
+};
+QList<OutputFile> outputFiles(const Import &im, int number, const QString &fareDir, const QString &tapeDir);
+
+// A route number for a pattern: the digits of its short name when they
+// make one of 1..99999 not yet taken, else the lowest free number from 1.
+int suggestNumber(const PatternInfo &pattern, const QList<int> &taken);
+
 // The stops file's header and one line (for readers of it).
 QByteArray stopsHeader();
 

@@ -19,9 +19,13 @@
 #include "settings/mdlIniIo.h"
 #include "sound/TapeList.h"
 #include "sound/mdlSndAPI.h"
+#include "windows/GtfsImport.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <zip.h>
@@ -29,6 +33,12 @@
 namespace {
 
 using Files = QMap<QString, QByteArray>;
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 opendata::Feed folder(const Files &files)
 {
@@ -536,6 +546,73 @@ private slots:
         platform::setMsgBoxHandler({});
         windows::unloadAll();
         speech::setUserReadings({});
+    }
+
+    // The import window over a feed on disk: its patterns listed with a
+    // number each, the ticked one written into the options' folders, and a
+    // route already there replaced only when the user says so.
+    void importWindow()
+    {
+        QTemporaryDir feedDir, fares, tapes;
+        const Files f = with(with(line(4), QStringLiteral("fare_attributes.txt"), kZoneFares),
+                             QStringLiteral("fare_rules.txt"), "fare_id,origin_id,destination_id\nF180,Z1,Z2\n");
+        for (auto it = f.cbegin(); it != f.cend(); ++it) {
+            QFile file(feedDir.filePath(it.key()));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(it.value());
+        }
+        QTemporaryDir settings;
+        mdlIniIo::setSettingsPath(settings.filePath(QStringLiteral("settings.in4")));
+        mdlSndAPI::setMciSender([](const QString &) { return 0; });
+        QStringList boxes;
+        int answer = platform::vbNo;
+        platform::setMsgBoxHandler([&](const platform::MsgBoxRequest &r) {
+            boxes << r.prompt;
+            return answer;
+        });
+        windows::Form1();
+        forms::setText(*windows::frmOption().Text2(0), fares.path());
+        forms::setText(*windows::frmOption().Text2(1), tapes.path());
+
+        GtfsImport w;
+        w.txtFeed->setText(feedDir.path());
+        QVERIFY(w.readFeed());
+        QCOMPARE(w.lstPatterns->topLevelItemCount(), 3); // R1 out and back, R2
+        QTreeWidgetItem *out = w.lstPatterns->topLevelItem(0);
+        QCOMPARE(out->text(GtfsImport::ColStops), QStringLiteral("4"));
+        QCOMPARE(out->text(GtfsImport::ColTrips), QStringLiteral("2"));
+        QCOMPARE(out->text(GtfsImport::ColNumber), QStringLiteral("11")); // the short name's digits
+        QCOMPARE(w.lstPatterns->topLevelItem(1)->text(GtfsImport::ColNumber), QStringLiteral("1")); // 11 is taken
+        out->setCheckState(GtfsImport::ColRoute, Qt::Checked);
+        QCOMPARE(w.importChecked(), 1);
+        const QByteArray hy3 = bytesOf(QDir(fares.path()).filePath(QStringLiteral("11.hy3")));
+        QCOMPARE(fare::readFareFile(hy3).DataCount, int16_t(4));
+        QVERIFY(QFileInfo::exists(QDir(fares.path()).filePath(QStringLiteral("11.stops.csv"))));
+        QVERIFY(QFileInfo::exists(QDir(tapes.path()).filePath(QStringLiteral("11tp.csv"))));
+        QVERIFY(boxes.isEmpty());
+
+        // Again: the user is asked, and No keeps the route as it was.
+        QFile::remove(QDir(tapes.path()).filePath(QStringLiteral("11tp.csv")));
+        QCOMPARE(w.importChecked(), 0);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0].contains(QStringLiteral("系統11")));
+        QVERIFY(!QFileInfo::exists(QDir(tapes.path()).filePath(QStringLiteral("11tp.csv"))));
+        answer = platform::vbYes;
+        QCOMPARE(w.importChecked(), 1);
+        QVERIFY(QFileInfo::exists(QDir(tapes.path()).filePath(QStringLiteral("11tp.csv"))));
+
+        // A number out of range and a feed that is not there: said, nothing written.
+        out->setText(GtfsImport::ColNumber, QStringLiteral("0"));
+        QCOMPARE(w.importChecked(), 0);
+        QVERIFY(w.txtReport->toPlainText().contains(QStringLiteral("1～99999")));
+        w.txtFeed->setText(feedDir.filePath(QStringLiteral("none")));
+        QVERIFY(!w.readFeed());
+        QCOMPARE(w.lstPatterns->topLevelItemCount(), 0);
+        QCOMPARE(w.importChecked(), 0);
+
+        mdlSndAPI::setMciSender({});
+        platform::setMsgBoxHandler({});
+        windows::unloadAll();
     }
 };
 

@@ -122,15 +122,9 @@ int gtfs(const QStringList &args)
     const opendata::Import im = opendata::importPattern(feed, c);
     // Every file is made before the first is written.
     const QString key = QString::number(n);
-    const QList<std::pair<QString, QByteArray>> files{
-        {dir + u'/' + key + QStringLiteral(".hy3"), fare::writeFareFile(im.records)},
-        {dir + u'/' + key + QStringLiteral(".stops.csv"), im.stops},
-        {tapeDir + u'/' + key + QStringLiteral("tp.csv"), im.tape},
-        {tapeDir + u'/' + key + QStringLiteral("yomi.csv"), im.readings},
-    };
-    for (const auto &[path, bytes] : files)
-        if (!path.endsWith(QLatin1String("yomi.csv")) || im.readingCount > 0)
-            writeAll(path, bytes);
+    const QList<opendata::OutputFile> files = opendata::outputFiles(im, n, dir, tapeDir);
+    for (const opendata::OutputFile &f : files)
+        writeAll(f.path, f.bytes);
     out() << QStringLiteral("route %1: %2 (%3), direction %4, %5 stops, %6 trips; times of trip %7\n")
                  .arg(key, im.pattern.routeName, im.pattern.routeId, im.pattern.directionId.isEmpty() ? QStringLiteral("-") : im.pattern.directionId)
                  .arg(im.records.size()).arg(im.pattern.trips).arg(im.tripId);
@@ -139,9 +133,8 @@ int gtfs(const QStringList &args)
     out() << QStringLiteral("%1 readings from translations.txt\n").arg(im.readingCount);
     for (const QString &w : im.warnings)
         err() << "warning: " << w << '\n';
-    for (const auto &[path, bytes] : files)
-        if (!path.endsWith(QLatin1String("yomi.csv")) || im.readingCount > 0)
-            out() << "wrote " << path << '\n';
+    for (const opendata::OutputFile &f : files)
+        out() << "wrote " << f.path << '\n';
     return 0;
 }
 
