@@ -14,6 +14,7 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   libzbar-dev
   libespeak-ng-dev libmecab-dev mecab-ipadic-utf8
+  dbus-daemon
 )
 
 install_missing() {
