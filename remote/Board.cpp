@@ -120,6 +120,9 @@ void Board::finish(Refusal r)
 
 void Board::watch()
 {
+    // In the middle of a handler (the lamp test) the route is half set.
+    if (inputhold::held())
+        return;
     const QString r = route();
     const int n = row();
     if (r != m_seenRoute || n != m_seenRow) {
