@@ -37,7 +37,7 @@ namespace {
 class PanelView : public QWidget {
 public:
     explicit PanelView(Form1 &panel)
-        : QWidget(&panel, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_panel(&panel)
+        : QWidget(&panel, Qt::Window | Qt::FramelessWindowHint), m_panel(&panel)
     {
         setWindowTitle(panel.windowTitle());
         setAttribute(Qt::WA_OpaquePaintEvent);
