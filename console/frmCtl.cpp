@@ -21,6 +21,7 @@
 #include "settings/mdlIniIo.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
+#include "windows/PanelScreen.h"
 
 #include <QAction>
 #include <QApplication>
@@ -306,6 +307,7 @@ void frmCtl::buildControls()
 
     MnuHide = new QMenu(this);
     MnuHideCopy = MnuHide->addAction(QStringLiteral("コピー(&C)"));
+    panelscreen::addMenuEntry(*MnuHide);
 }
 
 void frmCtl::connectHandlers()

@@ -58,13 +58,21 @@ int showReal(const MsgBoxRequest &r)
     return buttons.size() == 1 ? vbOK : buttons.back().vb;
 }
 
+MsgBoxWatch *g_watch = nullptr;
+
 } // namespace
+
+MsgBoxWatch::MsgBoxWatch() : m_outer(g_watch) { g_watch = this; }
+
+MsgBoxWatch::~MsgBoxWatch() { g_watch = m_outer; }
 
 void setMsgBoxHandler(MsgBoxHandler h) { handler() = std::move(h); }
 
 int MsgBox(const QString &prompt, int buttons, const QString &title)
 {
     MsgBoxRequest r{prompt, buttons, title.isEmpty() ? appTitle() : title};
+    for (MsgBoxWatch *w = g_watch; w; w = w->m_outer)
+        w->m_prompts << prompt;
     if (handler())
         return handler()(r);
     return showReal(r);

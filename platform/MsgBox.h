@@ -2,6 +2,7 @@
 // Every message box of the program goes through MsgBox, so tests can answer
 // it without a modal window. Styles and answers keep the classic values.
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace platform {
@@ -33,5 +34,22 @@ using MsgBoxHandler = std::function<int(const MsgBoxRequest &)>;
 // An empty handler restores the real box.
 void setMsgBoxHandler(MsgBoxHandler handler);
 int MsgBox(const QString &prompt, int buttons = vbOKOnly, const QString &title = {});
+
+// While a watch lives, the prompt of every box shown (real or answered by
+// the handler) is noted in it too: a caller outside the windows learns that
+// the handler it ran ended in a message. Watches may nest.
+class MsgBoxWatch {
+public:
+    MsgBoxWatch();
+    ~MsgBoxWatch();
+    MsgBoxWatch(const MsgBoxWatch &) = delete;
+    MsgBoxWatch &operator=(const MsgBoxWatch &) = delete;
+    const QStringList &prompts() const { return m_prompts; }
+
+private:
+    friend int MsgBox(const QString &, int, const QString &);
+    QStringList m_prompts;
+    MsgBoxWatch *m_outer;
+};
 
 } // namespace platform

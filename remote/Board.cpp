@@ -1,0 +1,318 @@
+#include "remote/Board.h"
+
+#include "console/frmCtl.h"
+#include "core/InputHold.h"
+#include "forms/Values.h"
+#include "forms/Windows.h"
+#include "panel/Form1.h"
+#include "platform/EventGuard.h"
+#include "platform/MsgBox.h"
+#include "remote/BusNames.h"
+#include "remote/Command.h"
+#include "sound/mdlM_Tape.h"
+#include "windows/PanelScreen.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+namespace remote {
+
+namespace {
+
+// Row changes and announcements are noticed this often.
+constexpr int kWatchMs = 50;
+
+frmCtl *console() { return qobject_cast<frmCtl *>(windows::loaded(windows::Id::Console)); }
+Form1 *panel() { return qobject_cast<Form1 *>(windows::loaded(windows::Id::Panel)); }
+
+const Refusal kNotStarted{error::Unavailable, QStringLiteral("the board has not started")};
+
+// Whatever the body did not trap ends in the general report, as for a
+// click, and the caller hears that it failed.
+template<typename F>
+Refusal safely(F body)
+{
+    Refusal r;
+    if (!platform::guarded([&] { r = body(); }))
+        r = {error::Failed, QStringLiteral("the console's handler ended in an error (its report was shown)")};
+    return r;
+}
+
+bool speaking()
+{
+    speech::Engine *e = mdlM_Tape::engine();
+    return e && e->Status() == speech::Engine::kSpeaking;
+}
+
+} // namespace
+
+Refusal refusalFor(QWidget *control)
+{
+    if (const QWidget *box = QApplication::activeModalWidget())
+        return {error::ModalOpen, QStringLiteral("a dialog box is open on the board (%1)").arg(box->windowTitle())};
+    if (inputhold::held())
+        return {error::InputHeld,
+                QStringLiteral("the board holds input back: the lamp test is running or a sound plays to its end")};
+    frmCtl *c = console();
+    if (!c)
+        return kNotStarted;
+    if (!control || control->isEnabled())
+        return {};
+    if (forms::checkValue(*c->Check1) == 1)
+        return {error::DisplayCleared, QStringLiteral("the display is cleared (表示消去)")};
+    for (QWidget *tape : {c->cmdTapeNext, c->cmdTapeBack, c->cmdTapeStop})
+        if (control == tape)
+            return {error::NoAnnouncements,
+                    QStringLiteral("no announcements: speech is unavailable or the route has no announcement list")};
+    if (c->FareTable.loadedRows() == 0)
+        return {error::NoRoute, QStringLiteral("no route is loaded")};
+    return {error::Unavailable, QStringLiteral("the console's control %1 is disabled").arg(control->objectName())};
+}
+
+Board::Board(QObject *parent) : QObject(parent)
+{
+    m_watch = new QTimer(this);
+    m_watch->setInterval(kWatchMs);
+    connect(m_watch, &QTimer::timeout, this, [this] { platform::guarded([this] { watch(); }); });
+    m_watch->start();
+    m_seenRoute = route();
+    m_seenRow = row();
+}
+
+Board::~Board() = default;
+
+QString Board::route() const
+{
+    const frmCtl *c = console();
+    return c ? c->Route.RouteNo : QString();
+}
+
+int Board::row() const
+{
+    const frmCtl *c = console();
+    return c && c->FareTable.loadedRows() > 0 ? c->Route.CurIndex + 1 : 0;
+}
+
+QString Board::stopName() const
+{
+    const Form1 *p = panel();
+    return p ? p->ChimeiCtl()->accessibleDescription() : QString();
+}
+
+QStringList Board::cells() const
+{
+    QStringList out;
+    const Form1 *p = panel();
+    for (int k = 1; k <= Form1::kCells; ++k)
+        out << (p ? p->Degit(k)->shownText() : QString());
+    return out;
+}
+
+void Board::finish(Refusal r)
+{
+    m_last = r;
+    if (r && calledFromDBus())
+        sendErrorReply(r.name, r.message);
+    platform::guarded([this] { watch(); }); // the change is signalled before the reply
+}
+
+void Board::watch()
+{
+    // In the middle of a handler (the lamp test) the route is half set.
+    if (inputhold::held())
+        return;
+    const QString r = route();
+    const int n = row();
+    if (r != m_seenRoute || n != m_seenRow) {
+        m_seenRoute = r;
+        m_seenRow = n;
+        emit rowChanged(r, n);
+    }
+    const bool now = speaking();
+    const int line = mdlM_Tape::GetTapePos();
+    if (m_speaking && (!now || line != m_spokenLine))
+        emit announcementEnded(m_spokenLine);
+    if (now && (!m_speaking || line != m_spokenLine))
+        emit announcementStarted(line);
+    m_speaking = now;
+    m_spokenLine = line;
+}
+
+Refusal Board::doLoad(const QString &route, int section)
+{
+    bool digits = !route.isEmpty() && route.size() <= 5;
+    for (QChar ch : route)
+        digits = digits && ch >= u'0' && ch <= u'9';
+    if (!digits || section < 0 || section > 999)
+        return {error::InvalidArgs, QStringLiteral("a route is 1-5 digits, a section 0-999")};
+    frmCtl *c = console();
+    if (!c)
+        return kNotStarted;
+    // The input form in front is the one a user would use: InputMode names
+    // the one sent behind.
+    const int front = c->InputMode == 0 ? 1 : 0;
+    if (Refusal r = refusalFor(c->Command1(front)))
+        return r;
+    const QString sectionDigits = QString::number(section);
+    const platform::MsgBoxWatch boxes;
+    if (front == 1) {
+        // 系統, the digits, 区間, the digits: each key as pressed.
+        c->CommandButton1_Click(10);
+        for (QChar ch : route)
+            c->CommandButton1_Click(ch.digitValue());
+        c->CommandButton1_Click(11);
+        for (QChar ch : sectionDigits)
+            c->CommandButton1_Click(ch.digitValue());
+    } else {
+        const QString r = route.rightJustified(5, u'0');
+        const QString s = sectionDigits.rightJustified(3, u'0');
+        for (int i = 0; i < 5; ++i)
+            c->List2(i)->setCurrentRow(r[i].digitValue());
+        for (int i = 0; i < 3; ++i)
+            c->List3(i)->setCurrentRow(s[i].digitValue());
+    }
+    c->Command1_Click(front); // リセット
+    if (!boxes.prompts().isEmpty())
+        return {error::NotLoaded, boxes.prompts().join(u' ').simplified()};
+    return {};
+}
+
+Refusal Board::doClick(QWidget *control, const std::function<void()> &handler)
+{
+    if (Refusal r = refusalFor(control))
+        return r;
+    handler();
+    return {};
+}
+
+Refusal Board::doFullScreen(int screen)
+{
+    if (Refusal r = refusalFor(nullptr))
+        return r;
+    if (!panelscreen::show(screen))
+        return {error::InvalidArgs,
+                QStringLiteral("no screen %1: the system lists %2").arg(screen).arg(QGuiApplication::screens().size())};
+    return {};
+}
+
+void Board::doRaise()
+{
+    QList<QWidget *> windows;
+    if (frmCtl *c = console())
+        windows << c;
+    if (QWidget *v = panelscreen::view())
+        windows << v;
+    else if (Form1 *p = panel())
+        windows << p;
+    for (QWidget *w : windows) {
+        if (w->isMinimized())
+            w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+        w->show();
+        w->raise();
+        w->activateWindow();
+    }
+}
+
+// Each slot: the console's control, then its handler.
+void Board::load(const QString &route, int section)
+{
+    finish(safely([&] { return doLoad(route, section); }));
+}
+
+#define S4_CLICK(control, call)                                                                                        \
+    finish(safely([&] {                                                                                                \
+        frmCtl *c = console();                                                                                         \
+        return c ? doClick(c->control, [c] { c->call; }) : kNotStarted;                                                \
+    }))
+
+void Board::step() { S4_CLICK(Command2(1), Command2_Click(1)); }
+void Board::back() { S4_CLICK(Command2(0), Command2_Click(0)); }
+void Board::say() { S4_CLICK(cmdTapeNext, cmdTapeNext_Click()); }
+void Board::sayBack() { S4_CLICK(cmdTapeBack, cmdTapeBack_Click()); }
+void Board::stopSpeech() { S4_CLICK(cmdTapeStop, cmdTapeStop_Click()); }
+
+// Setting a check box or an option button runs its change handler.
+#undef S4_CLICK
+
+void Board::clearDisplay(bool on)
+{
+    finish(safely([&] {
+        frmCtl *c = console();
+        return c ? doClick(c->Check1, [c, on] { forms::setCheckValue(*c->Check1, on ? 1 : 0); }) : kNotStarted;
+    }));
+}
+
+void Board::lateNight(bool on)
+{
+    finish(safely([&] {
+        frmCtl *c = console();
+        return c ? doClick(c->Check2, [c, on] { forms::setCheckValue(*c->Check2, on ? 1 : 0); }) : kNotStarted;
+    }));
+}
+
+void Board::backlight(int state)
+{
+    finish(safely([&]() -> Refusal {
+        if (state < 0 || state > 2)
+            return {error::InvalidArgs, QStringLiteral("the backlight is 0 (OFF), 1 (ON1) or 2 (ON2)")};
+        frmCtl *c = console();
+        return c ? doClick(c->Option4(state), [c, state] { c->Option4(state)->setChecked(true); }) : kNotStarted;
+    }));
+}
+
+void Board::fullScreen(int screen)
+{
+    finish(safely([&] { return doFullScreen(screen); }));
+}
+
+void Board::restore()
+{
+    finish(safely([] {
+        panelscreen::restore();
+        return Refusal{};
+    }));
+}
+
+void Board::raise()
+{
+    finish(safely([this] {
+        doRaise();
+        return Refusal{};
+    }));
+}
+
+Refusal Board::run(const Command &c)
+{
+    const auto arg = [&c](int i) { return c.args.value(i); };
+    if (c.method == u"load")
+        load(arg(0).toString(), arg(1).toInt());
+    else if (c.method == u"step")
+        step();
+    else if (c.method == u"back")
+        back();
+    else if (c.method == u"say")
+        say();
+    else if (c.method == u"sayBack")
+        sayBack();
+    else if (c.method == u"stopSpeech")
+        stopSpeech();
+    else if (c.method == u"clearDisplay")
+        clearDisplay(arg(0).toBool());
+    else if (c.method == u"lateNight")
+        lateNight(arg(0).toBool());
+    else if (c.method == u"backlight")
+        backlight(arg(0).toInt());
+    else if (c.method == u"fullScreen")
+        fullScreen(arg(0).toInt());
+    else if (c.method == u"restore")
+        restore();
+    else if (c.method == u"raise")
+        raise();
+    else
+        m_last = {};
+    return m_last;
+}
+
+} // namespace remote
