@@ -180,7 +180,8 @@ void Form1::setSeiriNumColor(uint32_t colour)
         const QPalette &now = l->palette();
         bool same = true;
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-            same = same && now.isBrushSet(group, QPalette::WindowText) && now.brush(group, QPalette::WindowText) == brush;
+            same = same && now.isBrushSet(group, QPalette::WindowText) &&
+                   now.brush(group, QPalette::WindowText) == brush;
         if (same)
             continue;
         QPalette pal = now;
