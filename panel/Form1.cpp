@@ -144,9 +144,19 @@ void Form1::SetFormInfo(const IniData &d)
 void Form1::setSeiriNumColor(uint32_t colour)
 {
     const QColor c = platform::fromOle(colour);
+    const QBrush brush(c);
     for (int k = 1; k <= kCells; ++k) {
         QLabel *l = lblSeiriNum(k);
-        QPalette pal = l->palette();
+        // Options and backlight apply the colour again and again; a label
+        // that already has it set in every state is left alone.
+        const QPalette &now = l->palette();
+        bool same = true;
+        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            same = same && now.isBrushSet(group, QPalette::WindowText) &&
+                   now.brush(group, QPalette::WindowText) == brush;
+        if (same)
+            continue;
+        QPalette pal = now;
         pal.setColor(QPalette::WindowText, c);
         l->setPalette(pal);
     }
@@ -154,6 +164,10 @@ void Form1::setSeiriNumColor(uint32_t colour)
 
 void Form1::setPicture(const QPixmap &picture)
 {
+    // The same picture again (each backlight switch and option apply sets
+    // it) would repaint the whole board for nothing.
+    if (picture.cacheKey() == m_picture.cacheKey())
+        return;
     m_picture = picture;
     update();
 }

@@ -5,4 +5,9 @@ namespace platform {
 
 void installFontSubstitutions();
 
+// Counts the changes of the installed fonts (an application font added, a
+// substitution's target appearing). Drawings kept from an earlier count may
+// have been made with a stand-in face and are drawn again.
+unsigned long long fontGeneration();
+
 } // namespace platform

@@ -118,6 +118,9 @@ private slots:
         for (const auto &[x, y, unit] : draws)
             ref.DrawDot16(x, y, unit);
         QCOMPARE(c.stripImage(), ref.stripImage());
+        // The picture too: unit by unit (each cell copied in alone) it is the
+        // one the whole name composed at once gives.
+        QCOMPARE(ref.grab().toImage(), c.grab().toImage());
         QCOMPARE(c.isScrolling(), draws.size() >= 7);
         QCOMPARE(c.accessibleDescription(), name);
     }
@@ -211,6 +214,49 @@ private slots:
         QFETCH(QString, otherFace);
         QVERIFY(expected != otherFace); // the two faces really differ here
         QCOMPARE(cellOf(shown(name, 0, int16_t(fontMode), bold), 80), expected);
+    }
+
+    // Dots are sampled once per unit, font mode and weight and then reused:
+    // one control going through every mode and weight, twice, shows what a
+    // new control shows for each, and a unit drawn partly off the strip
+    // clips as a fresh one does.
+    void reusedGlyphsFollowModeAndWeight()
+    {
+        const QString name = QStringLiteral("申（Ａあ駅ー");
+        ChimeiCtl_A reused;
+        for (int round = 0; round < 2; ++round)
+            for (int16_t mode = -1; mode <= 4; ++mode)
+                for (const bool bold : {false, true}) {
+                    reused.setFontMode(mode), reused.setFontBold(bold);
+                    reused.SetChimei(name);
+                    QCOMPARE(reused.stripImage(), shown(name, 0, mode, bold));
+                }
+        ChimeiCtl_A fresh;
+        for (ChimeiCtl_A *c : {&reused, &fresh}) {
+            c->setFontMode(0), c->setFontBold(false);
+            c->SetChimei(QStringLiteral("　"));
+            c->DrawDot16(-9, 180, QStringLiteral("駅"));
+            c->DrawDot16(20, -7, QStringLiteral("→"));
+        }
+        QCOMPARE(reused.stripImage(), fresh.stripImage());
+        QCOMPARE(reused.grab().toImage(), fresh.grab().toImage());
+    }
+
+    // A frame smaller than the control leaves the board beneath showing
+    // around it; a frame filling the control hides it.
+    void theBoardShowsAroundASmallFrame()
+    {
+        QWidget board;
+        board.setAutoFillBackground(true);
+        board.setPalette(QPalette(QColor(255, 0, 255)));
+        board.resize(60, 220);
+        auto *c = new ChimeiCtl_A(&board);
+        c->move(10, 10);
+        const auto at = [&board](int x, int y) { return board.grab().toImage().pixelColor(x, y); };
+        QCOMPARE(at(10 + 36, 10 + 195), QColor(255, 255, 255)); // the frame's light edge
+        c->setAppearance(0); // 35 x 185 in a 37 x 196 control
+        QCOMPARE(at(10 + 36, 10 + 190), QColor(255, 0, 255));
+        QCOMPARE(at(10 + 34, 10 + 184), QColor(0, 0, 0));
     }
 
     void propertiesWaitForTheNextName()

@@ -260,6 +260,25 @@ private slots:
         forms::setCheckValue(*o.Check3(2), 0);
         console().Command2_Click(1);
         QCOMPARE(cell(7), QStringLiteral("1")); // the second stop counted from 0
+
+        // The same stop shown again writes every cell but draws only those an
+        // information digit overwrites (the fare first, then the digit); a
+        // cell whose value changes is drawn at once.
+        const auto drawn = [this] {
+            QList<int> n;
+            for (int c = 1; c <= Form1::kCells; ++c)
+                n.append(panel().Degit(c)->drawings());
+            return n;
+        };
+        const QList<int> before = drawn();
+        console().DispData(console().Route.CurIndex + 1);
+        const QList<int> after = drawn();
+        for (int c = 1; c <= Form1::kCells; ++c)
+            QCOMPARE(after[c - 1] - before[c - 1], c == 7 || c == 10 ? 2 : 0);
+        forms::setCheckValue(*console().Check2, 0);
+        console().DispData(console().Route.CurIndex + 1);
+        QCOMPARE(drawn()[0], after[0] + 1);
+        QCOMPARE(cell(1), QString::number(21)); // the day fare of the second stop
     }
 
     void clearingTheDisplay()

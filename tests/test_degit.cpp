@@ -4,7 +4,9 @@
 #include "panel/M_Degit/M_Degit.h"
 #include "platform/Fonts.h"
 
+#include <QFontDatabase>
 #include <QtTest>
+#include <functional>
 
 namespace {
 
@@ -205,6 +207,69 @@ private slots:
         QCOMPARE(d.grab().toImage().pixelColor(segmentPixel(3, 'a')), QColor(255, 0, 0));
         d.setBackColor(0);
         QCOMPARE(d.grab().toImage().pixelColor(6, 5), QColor(0, 0, 0));
+    }
+
+    // The panel sets values and colours again on every step and every option
+    // apply; only a change of what the cell shows draws it anew, and the
+    // picture is then the one a cell set up that way from the start shows.
+    void redrawsOnlyWhatChanges_data()
+    {
+        using Step = std::function<void(M_Degit &)>;
+        QTest::addColumn<Step>("step");
+        QTest::addColumn<bool>("draws");
+        QTest::newRow("the same value") << Step([](M_Degit &d) { d.setValue(120); }) << false;
+        QTest::newRow("the same digits as text") << Step([](M_Degit &d) { d.setValue(QStringLiteral("120")); }) << false;
+        QTest::newRow("the same colours") << Step([](M_Degit &d) {
+            d.setBackColor(d.BackColor()), d.setBaseForeColor(d.BaseForeColor()), d.setDegitForeColor(d.DegitForeColor());
+        }) << false;
+        QTest::newRow("a style naming the same face") << Step([](M_Degit &d) { d.setDegitStyle(7); }) << false;
+        QTest::newRow("the lamp test twice") << Step([](M_Degit &d) { d.ResetDegit(true), d.ResetDegit(true); }) << true;
+        QTest::newRow("a new value") << Step([](M_Degit &d) { d.setValue(130); }) << true;
+        QTest::newRow("zero fill, seen at the redraw") << Step([](M_Degit &d) { d.setFillZero(4), d.setValue(120); }) << true;
+        QTest::newRow("unlit colour, then a value") << Step([](M_Degit &d) {
+            d.setBaseForeColor(0x00FF00), d.setValue(7);
+        }) << true;
+        QTest::newRow("background") << Step([](M_Degit &d) { d.setBackColor(0x202020); }) << true;
+        QTest::newRow("lit colour") << Step([](M_Degit &d) { d.setDegitForeColor(0xFF0000); }) << true;
+        QTest::newRow("face") << Step([](M_Degit &d) { d.setDegitStyle(2); }) << true;
+        QTest::newRow("positions") << Step([](M_Degit &d) { d.setKeta(6); }) << true;
+        QTest::newRow("size class") << Step([](M_Degit &d) { d.setDegitSize(1), d.setValue(88); }) << true;
+    }
+    void redrawsOnlyWhatChanges()
+    {
+        using Step = std::function<void(M_Degit &)>;
+        QFETCH(Step, step);
+        QFETCH(bool, draws);
+        M_Degit d;
+        d.InitProperties();
+        d.setValue(120);
+        const int before = d.drawings();
+        step(d);
+        QCOMPARE(d.drawings() > before, draws);
+
+        M_Degit fresh; // the end state, reached in one go
+        fresh.ReadProperties([&d] { PropertyBag b; d.WriteProperties(b); return b; }());
+        fresh.resize(d.size());
+        fresh.ResetDegit(false);
+        fresh.setValue(d.Value());
+        QCOMPARE(d.surface().toImage(), fresh.surface().toImage());
+        QCOMPARE(d.shownText(), fresh.shownText());
+    }
+
+    // A cell drawn before a font arrived is drawn again with it.
+    void newFontsRedraw()
+    {
+        M_Degit d;
+        d.InitProperties();
+        d.setValue(5);
+        const int before = d.drawings();
+        QFile file(QStringLiteral(":/fonts/M_DegitB.ttf"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const int id = QFontDatabase::addApplicationFontFromData(file.readAll());
+        QVERIFY(id >= 0);
+        d.setValue(5);
+        QCOMPARE(d.drawings(), before + 1);
+        QFontDatabase::removeApplicationFont(id);
     }
 
     void persistenceOmitsDefaultsAndLoadsAsStored()

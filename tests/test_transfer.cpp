@@ -258,6 +258,17 @@ private slots:
         QCOMPARE(p.ChimeiCtl()->ForeColor(), 0x00FF00u);
         QCOMPARE(int(p.ChimeiCtl()->FontMode()), 3);
         QVERIFY(p.ChimeiCtl()->FontBold());
+
+        // Applied again unchanged: no digit is drawn anew.
+        const auto drawn = [&p] {
+            int n = p.TimeDegit(0)->drawings() + p.TimeDegit(1)->drawings();
+            for (int i = 1; i <= 60; ++i)
+                n += p.Degit(i)->drawings();
+            return n;
+        };
+        const int before = drawn();
+        o.SetProp();
+        QCOMPARE(drawn(), before);
         forms::setCheckValue(*o.Check1, 1);
         o.SetProp();
         QVERIFY(!p.lblSeiriNum(60)->isHidden());

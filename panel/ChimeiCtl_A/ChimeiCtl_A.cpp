@@ -4,6 +4,7 @@
 #include "core/KXP4Res.h"
 #include "panel/ChimeiCtl_A/ChimeiLayout.h"
 #include "platform/EventGuard.h"
+#include "platform/Fonts.h"
 #include "platform/Units.h"
 
 #include <QFontMetrics>
@@ -11,8 +12,10 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -28,6 +31,8 @@ constexpr int64_t kFrameMs = 16;
 constexpr int64_t kStillPollMs = 250; // Speed 0 mid-run; setSpeed wakes it anyway
 // Beyond this many units the strip would cost more memory than any name is worth.
 constexpr int64_t kMaxUnits = 2048;
+// Sampled glyphs kept; past this the cache starts afresh (a name uses a few dozen).
+constexpr qsizetype kMaxGlyphs = 4096;
 
 int faceIndex(chimei::Face f) { return f == chimei::Face::Mincho ? 1 : 0; }
 
@@ -101,8 +106,21 @@ void ChimeiCtl_A::setScrollStartWait(int32_t ms)
 
 void ChimeiCtl_A::DrawDot16(int32_t x, int32_t y, const QString &unit)
 {
-    drawUnit(x, y, cp932::encode(unit));
-    compose();
+    const QRect cell = drawUnit(x, y, cp932::encode(unit));
+    // Only the unit's cell of the strip changed. On a screen of scale 1 the
+    // picture is one image pixel to one strip pixel, so that cell alone is
+    // copied into it; elsewhere the dots are laid out anew.
+    if (devicePixelRatioF() != 1 || m_surface.devicePixelRatio() != 1 || m_surface.size() != size()) {
+        compose();
+        return;
+    }
+    const QRect inner = innerRect();
+    const QRect shown = cell.translated(inner.topLeft() + QPoint(0, m_top)) & inner;
+    if (!shown.isEmpty()) {
+        copyStrip(inner, cell);
+        update(shown);
+    }
+    ++m_compositions;
 }
 
 void ChimeiCtl_A::SetChimei(const QString &text)
@@ -221,6 +239,9 @@ void ChimeiCtl_A::paintEvent(QPaintEvent *event)
     if (m_surface.devicePixelRatio() != devicePixelRatioF())
         compose();
     QPainter p(this);
+    // Opaque throughout: copied, not blended.
+    if (testAttribute(Qt::WA_OpaquePaintEvent))
+        p.setCompositionMode(QPainter::CompositionMode_Source);
     if (m_surface.devicePixelRatio() == 1)
         p.drawImage(event->rect(), m_surface, event->rect());
     else
@@ -237,29 +258,60 @@ void ChimeiCtl_A::resizeEvent(QResizeEvent *event)
     }
 }
 
-void ChimeiCtl_A::drawUnit(int64_t x, int64_t y, const QByteArray &unit)
+QRect ChimeiCtl_A::drawUnit(int64_t x, int64_t y, const QByteArray &unit)
 {
-    m_work.fill(Qt::white);
     if (unit.isEmpty())
-        return;
-    const chimei::UnitLook look = chimei::lookFor(unit, m_fontMode);
-    renderWork(chimei::printableText(look.printed), look.offset,
-               faceIndex(chimei::faceFor(look.printed, m_fontMode)));
-
+        return {};
+    const Glyph &glyph = glyphFor(unit);
     const QRgb dot = platform::fromOle(m_foreColor).rgb();
     const QRect bounds = m_strip.rect();
+    const bool transposed = glyph.transposed;
     for (int r = 0; r < kGlyph; ++r) {
-        const auto *row = reinterpret_cast<const QRgb *>(m_work.constScanLine(r));
-        for (int c = 0; c < kGlyph; ++c) {
-            if (row[c] != qRgb(0, 0, 0))
-                continue; // only exactly black counts as a lit dot
-            const int64_t px = x + 2 * (look.transposed ? r : c);
-            const int64_t py = y + 2 * (look.transposed ? c : r);
+        for (unsigned bits = glyph.rows[size_t(r)]; bits != 0; bits &= bits - 1) {
+            const int c = std::countr_zero(bits);
+            const int64_t px = x + 2 * (transposed ? r : c);
+            const int64_t py = y + 2 * (transposed ? c : r);
             if (px < bounds.left() || px > bounds.right() || py < bounds.top() || py > bounds.bottom())
                 continue;
             reinterpret_cast<QRgb *>(m_strip.scanLine(int(py)))[px] = dot;
         }
     }
+    // The unit's cell, as far as it lies on the strip.
+    const int64_t left = std::clamp<int64_t>(x, bounds.left(), bounds.right() + 1);
+    const int64_t top = std::clamp<int64_t>(y, bounds.top(), bounds.bottom() + 1);
+    const int64_t right = std::clamp<int64_t>(x + 2 * kGlyph, bounds.left(), bounds.right() + 1);
+    const int64_t bottom = std::clamp<int64_t>(y + 2 * kGlyph, bounds.top(), bounds.bottom() + 1);
+    return QRect(QPoint(int(left), int(top)), QPoint(int(right) - 1, int(bottom) - 1));
+}
+
+// The unit is printed on the work surface and sampled once per font mode and
+// weight; later names take the dots from here.
+const ChimeiCtl_A::Glyph &ChimeiCtl_A::glyphFor(const QByteArray &unit)
+{
+    const unsigned long long fonts = platform::fontGeneration();
+    if (fonts != m_glyphFonts || m_glyphs.size() >= kMaxGlyphs) {
+        m_glyphs.clear();
+        m_glyphFonts = fonts;
+    }
+    QByteArray key = unit;
+    key.append(char(m_fontMode & 0xff)).append(char((m_fontMode >> 8) & 0xff)).append(m_fontBold ? '\1' : '\0');
+    const auto found = m_glyphs.constFind(key);
+    if (found != m_glyphs.constEnd())
+        return *found;
+
+    m_work.fill(Qt::white);
+    const chimei::UnitLook look = chimei::lookFor(unit, m_fontMode);
+    renderWork(chimei::printableText(look.printed), look.offset,
+               faceIndex(chimei::faceFor(look.printed, m_fontMode)));
+    Glyph glyph;
+    glyph.transposed = look.transposed;
+    for (int r = 0; r < kGlyph; ++r) {
+        const auto *row = reinterpret_cast<const QRgb *>(m_work.constScanLine(r));
+        for (int c = 0; c < kGlyph; ++c)
+            if (row[c] == qRgb(0, 0, 0)) // only exactly black counts as a lit dot
+                glyph.rows[size_t(r)] |= uint16_t(1u << c);
+    }
+    return *m_glyphs.insert(key, glyph);
 }
 
 void ChimeiCtl_A::renderWork(const QString &text, QPoint offset, int face)
@@ -285,18 +337,50 @@ void ChimeiCtl_A::clearStrip(int height)
     m_strip.fill(platform::fromOle(m_backColor));
 }
 
-void ChimeiCtl_A::compose()
+void ChimeiCtl_A::compose(bool stripMoved)
 {
     const qreal ratio = devicePixelRatioF();
-    const QSize device = (QSizeF(size()) * ratio).toSize();
-    if (m_surface.size() != device || m_surface.devicePixelRatio() != ratio) {
-        m_surface = QImage(device, QImage::Format_ARGB32_Premultiplied);
+    composeFrame(ratio);
+    if (m_frame.isNull()) {
+        m_surface = QImage();
+        return;
+    }
+    // The picture keeps its own pixels; the frame is copied in, not shared,
+    // so that putting the strip in costs no second copy.
+    if (m_surface.size() != m_frame.size() || m_surface.devicePixelRatio() != ratio) {
+        m_surface = QImage(m_frame.size(), m_frame.format());
         m_surface.setDevicePixelRatio(ratio);
     }
-    if (m_surface.isNull())
+    std::memcpy(m_surface.bits(), m_frame.constBits(), size_t(m_frame.sizeInBytes()));
+    const QRect inner = innerRect();
+    if (ratio == 1)
+        copyStrip(inner, m_strip.rect());
+    else
+        drawDots(inner, ratio);
+    ++m_compositions;
+    // A scroll step changes nothing outside the frame's inner area, and is
+    // shown at once: waiting for the event loop would wake it a second time.
+    if (stripMoved && ratio == 1)
+        repaint(inner);
+    else
+        update();
+}
+
+// The frame and its border change only with the colour, the look and the
+// size; every composition starts from a copy of it.
+void ChimeiCtl_A::composeFrame(qreal ratio)
+{
+    const FrameLook look{m_backColor, m_appearance, m_frameSize, size(), ratio};
+    if (look == m_frameLook && !m_frame.isNull())
         return;
-    m_surface.fill(Qt::transparent);
-    QPainter p(&m_surface);
+    const QSize device = (QSizeF(size()) * ratio).toSize();
+    m_frame = QImage(device, QImage::Format_ARGB32_Premultiplied);
+    if (m_frame.isNull())
+        return;
+    m_frame.setDevicePixelRatio(ratio);
+    m_frameLook = look;
+    m_frame.fill(Qt::transparent);
+    QPainter p(&m_frame);
     const QRect f = frameRect();
     p.fillRect(f, platform::fromOle(m_backColor));
     if (m_appearance != 0) {
@@ -313,15 +397,29 @@ void ChimeiCtl_A::compose()
         p.setPen(Qt::black);
         p.drawRect(f.adjusted(0, 0, -1, -1));
     }
-    const QRect inner = innerRect();
-    p.setClipRect(inner);
-    if (ratio == 1)
-        p.drawImage(inner.topLeft() + QPoint(0, m_top), m_strip);
-    p.end();
-    if (ratio != 1)
-        drawDots(inner, ratio);
-    ++m_compositions;
-    update();
+    // A frame that covers the whole control on whole screen pixels leaves
+    // nothing of the board beneath to show, so the board is not repainted
+    // under each scroll step.
+    setAttribute(Qt::WA_OpaquePaintEvent, f.contains(rect()) && ratio == std::floor(ratio));
+}
+
+// Copies the part `part` of the strip (strip coordinates) to where it shows
+// inside the frame. The strip's pixels are opaque (0xffRRGGBB), the same
+// words the composed picture holds for them, so this is what drawing it over
+// the frame gives.
+void ChimeiCtl_A::copyStrip(const QRect &inner, const QRect &part)
+{
+    const QPoint origin = inner.topLeft() + QPoint(0, m_top);
+    const QRect target = part.translated(origin) & inner & m_surface.rect();
+    if (target.isEmpty())
+        return;
+    const qsizetype inLine = m_strip.bytesPerLine(), outLine = m_surface.bytesPerLine();
+    const uchar *src = m_strip.constBits() + (target.top() - origin.y()) * inLine +
+                       (target.left() - origin.x()) * qsizetype(sizeof(QRgb));
+    uchar *dst = m_surface.bits() + target.top() * outLine + target.left() * qsizetype(sizeof(QRgb));
+    const size_t bytes = size_t(target.width()) * sizeof(QRgb);
+    for (int y = target.top(); y <= target.bottom(); ++y, src += inLine, dst += outLine)
+        std::memcpy(dst, src, bytes);
 }
 
 // On a scaled screen each dot of the strip is a square block of whole
@@ -422,7 +520,7 @@ void ChimeiCtl_A::advanceTo(int64_t now)
         break;
     }
     if (m_top != oldTop)
-        compose();
+        compose(true);
     schedule(now);
     if (speedRaised)
         recordChange("Speed");

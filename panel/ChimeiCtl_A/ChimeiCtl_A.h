@@ -10,9 +10,11 @@
 
 #include <QElapsedTimer>
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -83,10 +85,20 @@ protected:
 private:
     enum class Phase { Idle, Waiting, Moving };
 
-    void drawUnit(int64_t x, int64_t y, const QByteArray &unit);
+    // A unit's dots: bit c of row r is lit when the work surface's pixel
+    // (c, r) came out exactly black.
+    struct Glyph {
+        std::array<uint16_t, 16> rows{};
+        bool transposed = false;
+    };
+
+    QRect drawUnit(int64_t x, int64_t y, const QByteArray &unit);
+    const Glyph &glyphFor(const QByteArray &unit);
     void renderWork(const QString &text, QPoint offset, int face);
     void clearStrip(int height);
-    void compose();
+    void compose(bool stripMoved = false);
+    void composeFrame(qreal ratio);
+    void copyStrip(const QRect &inner, const QRect &rows);
     void drawDots(const QRect &inner, qreal ratio);
     void startScroll();
     void endScroll();
@@ -113,6 +125,19 @@ private:
     QSize m_frameSize{37, 196};
     QFont m_faces[2];
     int m_ascent[2] = {0, 0};
+    // Glyphs by unit, font mode and weight: the same few characters come
+    // back with every name and every scroll run.
+    QHash<QByteArray, Glyph> m_glyphs;
+    unsigned long long m_glyphFonts = 0; // the installed fonts they were sampled with
+    // The frame without the strip, as composed for these inputs.
+    QImage m_frame;
+    struct FrameLook {
+        uint32_t back = 0;
+        int16_t appearance = -1;
+        QSize frame, size;
+        qreal ratio = 0;
+        bool operator==(const FrameLook &) const = default;
+    } m_frameLook;
     int m_top = 0;
     int m_compositions = 0;
 

@@ -2,6 +2,7 @@
 
 #include "core/KXP4Res.h"
 #include "panel/M_Degit/DegitText.h"
+#include "platform/Fonts.h"
 #include "platform/OsVersion.h"
 #include "platform/Units.h"
 
@@ -9,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 using platform::fromOle;
 
@@ -36,6 +39,41 @@ SizeClass sizeClass(int degitSize)
 // Points at the usual 96 dots per inch: the cells are laid out in pixels, so
 // the digits must not follow a screen's own DPI setting.
 int pointsToPixels(int points) { return int(std::lround(points * 96.0 / 72.0)); }
+
+int styleIndex(int degitStyle) { return degitStyle == 1 || degitStyle == 2 ? degitStyle : 0; }
+
+struct DigitFace {
+    QFont font;
+    double advance8 = 0; // width of an "8"
+    double ascent = 0;
+};
+
+// One face per typeface, size, weight and spacing, shared by every cell: a
+// new QFont per drawing would look its engine up again each time.
+const DigitFace &digitFace(int degitStyle, int points, bool bold, int spacing)
+{
+    static std::map<std::tuple<int, int, bool, int>, DigitFace> faces;
+    static unsigned long long builtFor = 0;
+    if (builtFor != platform::fontGeneration()) {
+        faces.clear();
+        builtFor = platform::fontGeneration();
+    }
+    const auto key = std::make_tuple(styleIndex(degitStyle), points, bold, spacing);
+    auto it = faces.find(key);
+    if (it != faces.end())
+        return it->second;
+    DigitFace f;
+    f.font = QFont(M_Degit::fontFamily(degitStyle));
+    f.font.setPixelSize(pointsToPixels(points));
+    f.font.setBold(bold);
+    f.font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    f.font.setHintingPreference(QFont::PreferNoHinting);
+    f.font.setKerning(false);
+    const QFontMetricsF fm(f.font);
+    f.advance8 = fm.horizontalAdvance(QLatin1Char('8'));
+    f.ascent = fm.ascent();
+    return faces.emplace(key, std::move(f)).first->second;
+}
 
 } // namespace
 
@@ -226,13 +264,7 @@ void M_Degit::resizeFromClass()
 void M_Degit::DrawDegit(const QVariant &value, uint32_t baseColor, uint32_t foreColor)
 {
     const SizeClass cls = sizeClass(m_degitSize);
-    QFont font(fontFamily(m_degitStyle));
-    font.setPixelSize(pointsToPixels(cls.points));
-    font.setBold(m_bold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, m_charSpacing);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    font.setKerning(false);
-
+    const DigitFace &face = digitFace(m_degitStyle, cls.points, m_bold, m_charSpacing);
     const int keta = qMax<int>(m_keta, 0);
     m_shown = degit::shownText(value, m_zeroMode, m_fillZero, m_shift, m_keta);
 
@@ -240,32 +272,59 @@ void M_Degit::DrawDegit(const QVariant &value, uint32_t baseColor, uint32_t fore
     // Drawn at the screen's own resolution, so the glyphs are rasterised for
     // its pixels rather than enlarged from ours.
     const qreal ratio = devicePixelRatioF();
-    const QSize device = (QSizeF(sz) * ratio).toSize();
-    if (m_surface.size() != device || m_surface.devicePixelRatio() != ratio) {
-        m_surface = QPixmap(device);
-        m_surface.setDevicePixelRatio(ratio);
-    }
-    m_surface.fill(fromOle(m_backColor));
+    Look look;
+    look.shown = m_shown;
+    look.keta = keta;
+    look.style = styleIndex(m_degitStyle);
+    look.points = cls.points;
+    look.spacing = m_charSpacing;
+    look.bold = m_bold;
+    look.back = m_backColor;
+    look.base = baseColor;
+    look.fore = foreColor;
+    look.size = sz;
+    look.ratio = ratio;
+    look.fonts = platform::fontGeneration();
+    // The design sets values and colours again and again; a redraw that
+    // would paint what is already there keeps the surface.
+    if (look == m_drawn && !m_surface.isNull())
+        return;
 
     // The faces are drawn narrower or wider per size class so that each digit
     // position is exactly one cell position wide; the unlit "8"s and the lit
     // digits then fall on the same pixels.
-    const QFontMetricsF fm(font);
-    const double advance = fm.horizontalAdvance(QLatin1Char('8'));
     const double positionWidth = platform::twipsToPixels(cls.widthTwips);
-    const double sx = advance > 0 ? positionWidth / advance : 1.0;
-    const double baseline = -1 + fm.ascent();
+    const double sx = face.advance8 > 0 ? positionWidth / face.advance8 : 1.0;
+    const double baseline = -1 + face.ascent;
+    const auto begin = [&](QPainter &p) {
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setFont(face.font);
+        p.scale(sx, 1.0);
+    };
 
-    QPainter p(&m_surface);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.setFont(font);
-    p.scale(sx, 1.0);
-    p.setPen(fromOle(baseColor));
-    p.drawText(QPointF(0, baseline), QString(keta, QLatin1Char('8')));
-    const double w = std::round(fm.horizontalAdvance(m_shown) * sx);
-    p.setPen(fromOle(foreColor));
-    p.drawText(QPointF((sz.width() - w) / sx, baseline), m_shown);
-    p.end();
+    // The cleared surface with its row of unlit "8"s changes only with the
+    // colours, face and size; each new value is drawn over a copy of it.
+    if (!look.sameBackground(m_drawn) || m_background.isNull()) {
+        const QSize device = (QSizeF(sz) * ratio).toSize();
+        m_background = QPixmap(device);
+        m_background.setDevicePixelRatio(ratio);
+        m_background.fill(fromOle(m_backColor));
+        QPainter p(&m_background);
+        begin(p);
+        p.setPen(fromOle(baseColor));
+        p.drawText(QPointF(0, baseline), QString(keta, QLatin1Char('8')));
+    }
+    m_surface = m_background;
+    if (!m_shown.isEmpty()) {
+        const QFontMetricsF fm(face.font);
+        const double w = std::round(fm.horizontalAdvance(m_shown) * sx);
+        QPainter p(&m_surface); // parts from the kept background here
+        begin(p);
+        p.setPen(fromOle(foreColor));
+        p.drawText(QPointF((sz.width() - w) / sx, baseline), m_shown);
+    }
+    m_drawn = look;
+    ++m_drawings;
 
     setAccessibleDescription(m_shown);
     update();

@@ -50,6 +50,10 @@ public:
     // The characters the last drawing lit (spaces where only "8"s show).
     const QString &shownText() const { return m_shown; }
     const QPixmap &surface() const { return m_surface; }
+    // How often the surface was drawn anew. A redraw that would paint the
+    // very pixels already there (the same text, colours, face and size)
+    // leaves the surface as it is and is not counted.
+    int drawings() const { return m_drawings; }
 
     // Width per digit position and height in pixels for a size class.
     static QSize positionSize(int degitSize);
@@ -84,6 +88,28 @@ private:
     bool m_bold = false;
     uint32_t m_backColor;
 
+    // Everything a drawing depends on; two drawings with equal looks paint
+    // the same pixels.
+    struct Look {
+        QString shown;
+        int keta = -1, style = -1, points = -1, spacing = 0;
+        bool bold = false;
+        uint32_t back = 0, base = 0, fore = 0;
+        QSize size;
+        qreal ratio = 0;
+        unsigned long long fonts = 0; // the installed fonts' generation
+        bool sameBackground(const Look &o) const
+        {
+            return keta == o.keta && style == o.style && points == o.points && spacing == o.spacing &&
+                   bold == o.bold && back == o.back && base == o.base && size == o.size && ratio == o.ratio &&
+                   fonts == o.fonts;
+        }
+        bool operator==(const Look &o) const { return sameBackground(o) && fore == o.fore && shown == o.shown; }
+    };
+
     QPixmap m_surface;
+    QPixmap m_background; // the cleared surface with its unlit row, kept for the next value
+    Look m_drawn;         // what m_surface shows
     QString m_shown;
+    int m_drawings = 0;
 };
