@@ -120,8 +120,35 @@ struct MidiSynth::Engine {
     }
 };
 
+namespace {
+
+// Synthesisers of closed sounds, silent and reset, for the next open: making
+// one allocates its voices and effects afresh, a few milliseconds each time.
+constexpr size_t kSpareSynths = 4;
+std::mutex g_spareLock;
+std::vector<std::unique_ptr<MidiSynth::Engine>> g_spare;
+
+} // namespace
+
 MidiSynth::MidiSynth() = default;
-MidiSynth::~MidiSynth() = default;
+
+MidiSynth::~MidiSynth()
+{
+    if (!m_engine || !m_engine->lent)
+        return;
+    {
+        const std::lock_guard lock(g_playing);
+        fluid_synth_system_reset(m_engine->synth);
+    }
+    std::shared_ptr<Font> current;
+    {
+        const std::lock_guard lock(g_fontMaking);
+        current = g_font;
+    }
+    const std::lock_guard lock(g_spareLock);
+    if (g_spare.size() < kSpareSynths && m_engine->font == current)
+        g_spare.push_back(std::move(m_engine));
+}
 
 std::unique_ptr<MidiSynth> MidiSynth::create(std::shared_ptr<const MidiSong> song)
 {
@@ -129,11 +156,23 @@ std::unique_ptr<MidiSynth> MidiSynth::create(std::shared_ptr<const MidiSong> son
         return nullptr;
     std::unique_ptr<MidiSynth> s(new MidiSynth);
     s->m_song = std::move(song);
+    const quint64 limit = maxFrames(s->m_song->rate);
+    s->m_tailEnd = std::min<quint64>(s->m_song->endFrame + quint64(s->m_song->rate) * 3, limit);
+    std::shared_ptr<Font> font = fontFor(s->m_song->rate);
+    if (!font)
+        return nullptr;
+    {
+        const std::lock_guard lock(g_spareLock);
+        for (auto it = g_spare.begin(); it != g_spare.end(); ++it)
+            if ((*it)->font == font) {
+                s->m_engine = std::move(*it);
+                g_spare.erase(it);
+                return s;
+            }
+    }
     s->m_engine = std::make_unique<Engine>();
     Engine &e = *s->m_engine;
-    e.font = fontFor(s->m_song->rate);
-    if (!e.font)
-        return nullptr;
+    e.font = std::move(font);
     e.settings = settingsFor(s->m_song->rate, 32);
     if (!e.settings)
         return nullptr;
@@ -146,8 +185,6 @@ std::unique_ptr<MidiSynth> MidiSynth::create(std::shared_ptr<const MidiSong> son
             return nullptr;
         e.lent = true;
     }
-    const quint64 limit = maxFrames(s->m_song->rate);
-    s->m_tailEnd = std::min<quint64>(s->m_song->endFrame + quint64(s->m_song->rate) * 3, limit);
     return s;
 }
 
@@ -232,6 +269,10 @@ int MidiSynth::positionMs() const
 
 void releaseMidiFont()
 {
+    {
+        const std::lock_guard lock(g_spareLock);
+        g_spare.clear();
+    }
     const std::lock_guard lock(g_fontMaking);
     g_font.reset();
 }

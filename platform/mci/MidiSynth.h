@@ -37,8 +37,10 @@ public:
     int positionMs() const;
     const MidiSong &song() const { return *m_song; }
 
-private:
     struct Engine; // the FluidSynth objects, and the font they share
+
+
+private:
     MidiSynth();
     void send(const MidiEvent &e);
 
