@@ -240,11 +240,14 @@ int readMidi(QByteArrayView smf, int rate, MidiSong &out)
         std::vector<Timed> events;
         std::vector<Tempo> tempos;
         quint64 endTick = 0;
+        events.reserve(size_t(plain.size()) / 4); // an event takes four bytes or more
         collect(plain, song, events, tempos, endTick);
         // Tracks were read one after another: a stable sort keeps, at equal
         // times, the earlier track's events first and each track's in order.
+        // A single track is in order already.
         const auto byTick = [](const auto &a, const auto &b) { return a.tick < b.tick; };
-        std::stable_sort(events.begin(), events.end(), byTick);
+        if (!std::is_sorted(events.begin(), events.end(), byTick))
+            std::stable_sort(events.begin(), events.end(), byTick);
         std::stable_sort(tempos.begin(), tempos.end(), byTick);
 
         // Microseconds at a tick, asked for in rising order.
