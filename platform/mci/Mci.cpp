@@ -386,10 +386,20 @@ private:
     }
 
 public:
+    // The SoundFont loads on the same thread once the device is open: the
+    // first MIDI sound then starts as soon as any other.
     void openAhead()
     {
         if (!m_ready && !m_failed && !m_opener.joinable())
-            m_opener = std::thread([this] { std::call_once(m_openOnce, [this] { m_openError = openDevice(); }); });
+            m_opener = std::thread([this] {
+                std::call_once(m_openOnce, [this] { m_openError = openDevice(); });
+                if (m_openError)
+                    return;
+                int freq = 0, channels = 0;
+                Uint16 format = 0;
+                Mix_QuerySpec(&freq, &format, &channels);
+                prepareMidiFont(freq);
+            });
     }
 
 private:
@@ -399,10 +409,8 @@ private:
             return 0;
         if (m_failed)
             return ErrHardware;
-        // Waits for an open already under way.
+        // Waits for an open already under way (not for the SoundFont after it).
         std::call_once(m_openOnce, [this] { m_openError = openDevice(); });
-        if (m_opener.joinable())
-            m_opener.join();
         if (m_openError) {
             m_failed = true;
             return ErrHardware;
@@ -423,8 +431,10 @@ private:
 
     void shutdown()
     {
-        if (m_opener.joinable())
+        if (m_opener.joinable()) {
             ensureAudio(); // what opened ahead is closed below
+            m_opener.join();
+        }
         if (!m_ready)
             return;
         Mix_ChannelFinished(nullptr);

@@ -267,6 +267,12 @@ int MidiSynth::positionMs() const
     return int(std::min<quint64>(ms, quint64(m_song->lengthMs)));
 }
 
+void prepareMidiFont(int rate)
+{
+    if (rate > 0)
+        fontFor(rate);
+}
+
 void releaseMidiFont()
 {
     {

@@ -54,6 +54,10 @@ private:
     std::atomic<quint64> m_reached{0};
 };
 
+// Loads the shared SoundFont for `rate` Hz now (any thread), so that the
+// first MIDI sound need not wait for it.
+void prepareMidiFont(int rate);
+
 // Lets go of the shared SoundFont once no synthesiser uses it (at shutdown).
 void releaseMidiFont();
 
