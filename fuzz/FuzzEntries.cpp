@@ -9,6 +9,7 @@
 #include "helperlib/Plugin4sp.h"
 #include "helperlib/TicketRenderer.h"
 #include "helperlib/include/kxp4res_api.h"
+#include "opendata/Gtfs.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/MciCommand.h"
 #include "platform/mci/MidiFile.h"
@@ -424,6 +425,54 @@ int pictureFile(const uint8_t *data, size_t size)
     return 0;
 }
 
+// A small feed that imports; the input stands in for one of its files
+// (chosen by the first byte), or is read as an archive when it opens as one.
+int gtfsFeed(const uint8_t *data, size_t size)
+{
+    static const char *const names[] = {"stops.txt", "routes.txt", "trips.txt", "stop_times.txt", "fare_attributes.txt",
+                                        "fare_rules.txt", "translations.txt", "fare_leg_rules.txt"};
+    QMap<QString, QByteArray> files{
+        {QStringLiteral("stops.txt"), "stop_id,stop_name,zone_id\nS1,一,Z1\nS2,二,Z2\nS3,三,Z3\n"},
+        {QStringLiteral("routes.txt"), "route_id,route_short_name\nR1,1\n"},
+        {QStringLiteral("trips.txt"), "route_id,service_id,trip_id\nR1,W,T1\n"},
+        {QStringLiteral("stop_times.txt"), "trip_id,stop_id,stop_sequence,departure_time\nT1,S1,1,08:00:00\nT1,S2,2,\nT1,S3,3,08:09:00\n"},
+        {QStringLiteral("fare_attributes.txt"), "fare_id,price\nF1,180\nF2,250\n"},
+        {QStringLiteral("fare_rules.txt"), "fare_id,origin_id,destination_id\nF1,Z1,Z2\nF2,Z1,Z3\n"},
+        {QStringLiteral("translations.txt"), "trans_id,lang,translation\n一,ja-Hrkt,いち\n"},
+    };
+    const bool archive = size >= 4 && std::memcmp(data, "PK\x03\x04", 4) == 0;
+    opendata::Feed feed = opendata::Feed::fromFolder({}, {});
+    if (archive) {
+        opendata::FeedLimits limits;
+        limits.maxUncompressed = 4 << 20;
+        if (!reads([&] { feed = opendata::Feed::fromZip(view(data, size).toByteArray(), QStringLiteral("fuzz.zip"), limits); },
+                   {vb::ErrPathFileAccess, vb::ErrOutOfMemory}))
+            return 0;
+    } else {
+        if (size > 0)
+            files.insert(QString::fromLatin1(names[data[0] % std::size(names)]), view(data + 1, size - 1).toByteArray());
+        feed = opendata::Feed::fromFolder(files.keys(), [files](const QString &n) { return std::optional<QByteArray>(files.value(n)); });
+    }
+    const std::initializer_list<int> failures{vb::ErrFileNotFound, vb::ErrInputPastEnd, vb::ErrTypeMismatch, vb::ErrOverflow,
+                                              vb::ErrOutOfMemory, vb::ErrSubscript, vb::ErrPathFileAccess};
+    opendata::Listing listing;
+    if (!reads([&] { listing = opendata::listPatterns(feed); }, failures) || listing.patterns.isEmpty())
+        return 0;
+    opendata::Import im;
+    const opendata::PatternInfo first = listing.patterns.front();
+    if (!reads([&] { im = opendata::importPattern(feed, {first.routeId, first.directionId, {}, 0}); }, failures))
+        return 0;
+    require(im.records.size() >= 2 && im.records.size() <= fare::kRows, "a route the board can ride");
+    require(im.ticketCount <= opendata::kTickets, "at most 60 ticket numbers");
+    for (const fare::FareRecord &r : im.records) {
+        require(r.SeiriNo >= 0 && r.SeiriNo <= im.ticketCount, "a ticket number the pattern issued");
+        require(cp932::encode(r.StopName).size() <= opendata::kMaxNameBytes, "a name the strip holds");
+    }
+    require(fare::readFareFile(fare::writeFareFile(im.records)).records.size() == im.records.size(), "the route file reads back");
+    require(tape::readTapeList(im.tape).size() == im.records.size() + 1, "a line a stop after the first, and the two at the ends");
+    return 0;
+}
+
 Entry entryNamed(const char *name)
 {
     const struct {
@@ -433,7 +482,7 @@ Entry entryNamed(const char *name)
                {"cp932", cp932Text},      {"plugin", pluginFile},     {"plugin_draw", pluginDraw},
                {"tape", tapeList},
                {"fare_file", fareFile},   {"ini_file", iniFile},      {"byte_text", byteText},
-               {"picture", pictureFile}};
+               {"picture", pictureFile}, {"gtfs", gtfsFeed}};
     for (const auto &e : all)
         if (std::strcmp(e.name, name) == 0)
             return e.fn;

@@ -62,6 +62,7 @@ public:
     forms::ControlArray<QLineEdit> Text2{QStringLiteral("Text2")};
     forms::ControlArray<QPushButton> Command3{QStringLiteral("Command3")};
     forms::ControlArray<QPushButton> Command10{QStringLiteral("Command10")};
+    QPushButton *cmdImportGtfs = nullptr; // opens the import of a published feed
 
     // Page 1: panel and ticket numbers.
     QCheckBox *Check1 = nullptr;
@@ -131,6 +132,7 @@ public:
     void Command6_Click(int Index);
     void Command3_Click(int Index);
     void Command10_Click(int Index);
+    void cmdImportGtfs_Click();
     void Command11_Click();
     void Command1_Click();
     void Command5_Click(int Index);

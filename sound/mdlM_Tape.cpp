@@ -8,6 +8,7 @@
 #include "options/OptionReads.h"
 #include "options/frmOption.h"
 #include "platform/Paths.h"
+#include "platform/speech/Reading.h"
 #include "sound/TapeList.h"
 #include "sound/mdlSndAPI.h"
 
@@ -88,6 +89,27 @@ void InitSpeech()
     console.TapeEnabled = true;
 }
 
+// The route's reading list beside its announcements, "<route>yomi.csv": the
+// names it lists are spoken as it spells them. No list, or one that cannot
+// be read, leaves every name to the dictionary.
+namespace {
+void loadReadings(const QString &folder, const QString &key)
+{
+    QHash<QString, QString> readings;
+    try {
+        const QString path = platform::findFile(folder + key + QStringLiteral("yomi.csv"));
+        if (!path.isEmpty()) {
+            const fileio::Read file = fileio::readRegular(path, tape::kMaxBytes);
+            if (!file.error && file.bytes.size() <= tape::kMaxBytes)
+                readings = speech::readUserReadings(file.bytes);
+        }
+    } catch (...) {
+        readings.clear();
+    }
+    speech::setUserReadings(readings);
+}
+} // namespace
+
 void LoadTape(const QString &folder, const QString &key)
 {
     if (isVista())
@@ -105,6 +127,7 @@ void LoadTape(const QString &folder, const QString &key)
         if (file.error)
             vb::raise(file.error);
         TapeLines = tape::readTapeList(file.bytes);
+        loadReadings(folder, key);
         if (console.TapeEnabled) {
             console.grpM_Tape->setEnabled(true);
             for (QPushButton *b : {console.cmdTapeNext, console.cmdTapeBack, console.cmdTapeStop, console.cmdTapeSet})
@@ -114,6 +137,7 @@ void LoadTape(const QString &folder, const QString &key)
     } catch (...) {
         TapeLines.clear();
         TapePos = 0;
+        speech::setUserReadings({});
         console.grpM_Tape->setEnabled(false);
     }
 }

@@ -1,7 +1,6 @@
 // The console driven as a user drives it: the keypad, loading a route,
 // stepping with its sounds, clearing the display, the night fare and the
 // information digits, the preview width, the backlight pictures and the exit.
-#include "assets/AssetFonts.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "core/IniData.h"
@@ -10,49 +9,20 @@
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
-#include "platform/Fonts.h"
-#include "platform/MsgBox.h"
-#include "settings/mdlIniIo.h"
-#include "sound/mdlSndAPI.h"
+#include "tests/Fixture.h"
 
-#include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 namespace {
 
-void put16(QByteArray &b, int v)
-{
-    char le[2];
-    qToLittleEndian<int16_t>(int16_t(v), le);
-    b.append(le, 2);
-}
-
-// Stop i (1-based) is named "停留所i", ticket i, column c = 10 * i + c; the
-// last value column holds the step-sound selector given.
+// Stop i's column c holds 10 * i + c, but for the ticket columns the
+// console reads (7: 230, 8: -1) and the last column, which holds the
+// step-sound selector given.
 QByteArray fareFile(int count, const QList<int> &selectors = {})
 {
-    QByteArray b;
-    put16(b, count);
-    for (int i = 1; i <= count; ++i) {
-        const QByteArray sjis = cp932::encode(QStringLiteral("停留所%1").arg(i));
-        put16(b, int(sjis.size()));
-        b += sjis;
-        put16(b, i);
-        for (int c = 1; c <= 150; ++c)
-            put16(b, c == 150 ? selectors.value(i - 1) : c == 7 ? 230 : c == 8 ? -1 : 10 * i + c);
-    }
-    return b;
-}
-
-// A file's records under another count than their number.
-QByteArray declaring(int count, QByteArray file)
-{
-    char le[2];
-    qToLittleEndian<int16_t>(int16_t(count), le);
-    file[0] = le[0];
-    file[1] = le[1];
-    return file;
+    return fixture::route(count, [&selectors](int i, int c) {
+        return c == 150 ? selectors.value(i - 1) : c == 7 ? 230 : c == 8 ? -1 : 10 * i + c;
+    });
 }
 
 } // namespace
@@ -60,32 +30,15 @@ QByteArray declaring(int count, QByteArray file)
 class TestConsole : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QStringList m_sent;
-    QStringList m_boxes;
-    int m_answer = platform::vbNo;
-
+    fixture::Windows m_w;
+    QStringList &m_sent = m_w.mci;
+    QStringList &m_boxes = m_w.boxes;
     frmCtl &console() { return windows::frmCtl(); }
     frmOption &options() { return windows::frmOption(); }
     Form1 &panel() { return windows::Form1(); }
 
-    QString file(const QString &name, const QByteArray &content = "RIFF")
-    {
-        QFile f(m_dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly))
-            qFatal("cannot write a fixture");
-        f.write(content);
-        return f.fileName();
-    }
-    // The sound files the commands played, by their base name, in order.
-    QStringList played() const
-    {
-        QStringList names;
-        for (const QString &c : m_sent)
-            if (c.startsWith(QStringLiteral("open ")))
-                names << QFileInfo(c.section(u'"', 1, 1)).baseName() + (c.contains(QStringLiteral("S2 ")) ? "@S2" : "");
-        return names;
-    }
+    QString file(const QString &name, const QByteArray &content = "RIFF") { return m_w.file(name, content); }
+    QStringList played() const { return m_w.played(); }
     void load(const QString &route, const QString &section)
     {
         console().CommandButton1_Click(10);
@@ -100,38 +53,16 @@ class TestConsole : public QObject {
     QString cell(int i) { return panel().Degit(i)->Value().toString(); }
 
 private slots:
-    void initTestCase()
-    {
-        platform::installFontSubstitutions();
-        assets::registerDigitFonts();
-        frmCtl::lampTestMs = 0;
-    }
     void init()
     {
-        // Each case starts as a first run: no settings file yet.
-        mdlIniIo::setSettingsPath(m_dir.filePath(QStringLiteral("settings.in4")));
-        QFile::remove(m_dir.filePath(QStringLiteral("settings.in4")));
-        panel(); // the whole start-up: panel, options and console
-        m_sent.clear();
-        m_boxes.clear();
-        mdlSndAPI::setMciSender([this](const QString &c) {
-            m_sent << c;
-            return 0;
-        });
-        platform::setMsgBoxHandler([this](const platform::MsgBoxRequest &r) {
-            m_boxes << r.prompt;
-            return m_answer;
-        });
-        forms::setText(*options().Text2(0), m_dir.path());
+        m_w.begin(); // each case a first run: no settings file yet
+        panel();     // the whole start-up: panel, options and console
+        forms::setText(*options().Text2(0), m_w.dir());
         for (int i : {0, 1, 7, 8, 9, 10})
             forms::setText(*options().txtSelectSound(i), file(QStringLiteral("snd%1.wav").arg(i)));
+        m_sent.clear();
     }
-    void cleanup()
-    {
-        mdlSndAPI::setMciSender({});
-        platform::setMsgBoxHandler({});
-        windows::unloadAll();
-    }
+    void cleanup() { m_w.end(); }
 
     void keypadKeepsFiveRouteAndThreeSectionDigits()
     {
@@ -232,9 +163,9 @@ private slots:
         QFETCH(QString, message);
         file(QStringLiteral("12.hy3"), fareFile(5));
         file(QStringLiteral("20.hy3"), fareFile(0));
-        file(QStringLiteral("21.hy3"), fareFile(-1));
+        file(QStringLiteral("21.hy3"), fixture::declaring(-1, fareFile(0)));
         file(QStringLiteral("22.hy3"), fareFile(3).chopped(10));
-        file(QStringLiteral("23.hy3"), declaring(5, fareFile(2)));
+        file(QStringLiteral("23.hy3"), fixture::declaring(5, fareFile(2)));
         file(QStringLiteral("3.hy3"), fareFile(3));
         load(QStringLiteral("3"), QStringLiteral("1"));
         m_boxes.clear();
@@ -257,7 +188,7 @@ private slots:
     void aCutFileBoundsTheRideByItsCount()
     {
         file(QStringLiteral("12.hy3"), fareFile(8));
-        file(QStringLiteral("13.hy3"), declaring(4, fareFile(2)));
+        file(QStringLiteral("13.hy3"), fixture::declaring(4, fareFile(2)));
         load(QStringLiteral("12"), QStringLiteral("2"));
         frmCtl &c = console();
         c.Command2_Click(1);
@@ -396,13 +327,13 @@ private slots:
         QFETCH(QString, message);
         QImage user(40, 20, QImage::Format_RGB32);
         user.fill(Qt::red);
-        user.save(m_dir.filePath(QStringLiteral("user.bmp")));
+        user.save(m_w.path(QStringLiteral("user.bmp")));
         file(QStringLiteral("text.jpg"), "this is not a picture");
         frmOption &o = options();
         static constexpr int kUser[3] = {6, 2, 5};
         forms::setOptionValue(*o.Option3(individual ? 1 : 0), -1);
         forms::setOptionValue(*o.Option3(kUser[state]), -1);
-        forms::setText(*o.txtSelectPanel(state), fileName.isEmpty() ? QString() : m_dir.filePath(fileName));
+        forms::setText(*o.txtSelectPanel(state), fileName.isEmpty() ? QString() : m_w.path(fileName));
         forms::setFaceColor(*o.Command5(state), 0x000000FF);
         const QImage before = panel().Picture().toImage();
         console().Option4_Click(state);
@@ -432,12 +363,12 @@ private slots:
         c.CommandButton1_Click(10);
         c.CommandButton1_Click(3);
         m_sent.clear();
-        m_answer = platform::vbNo;
+        m_w.answer = platform::vbNo;
         QVERIFY(!c.close());
         QCOMPARE(m_boxes, QStringList{QStringLiteral("ソラトビを終了しますか？")});
         QVERIFY(m_sent.isEmpty());
         QCOMPARE(forms::caption(*c.Label2(0)), QStringLiteral("3"));
-        m_answer = platform::vbYes;
+        m_w.answer = platform::vbYes;
         QVERIFY(c.close());
         QCOMPARE(m_sent.filter(QStringLiteral("close ")).size(), 4); // every channel closed
         QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QString());
@@ -449,12 +380,12 @@ private slots:
     {
         Form1 &p = panel();
         p.show();
-        m_answer = platform::vbNo;
+        m_w.answer = platform::vbNo;
         QVERIFY(!p.close());
         QVERIFY(p.isVisible() && console().isVisible());
         QCOMPARE(m_boxes, QStringList{QStringLiteral("ソラトビを終了しますか？")});
         QVERIFY(m_sent.isEmpty());
-        m_answer = platform::vbYes;
+        m_w.answer = platform::vbYes;
         QVERIFY(!p.close()); // the console's exit hides it with every other window
         QCOMPARE(m_boxes.size(), 2);
         QVERIFY(!p.isVisible() && !console().isVisible());
@@ -484,7 +415,7 @@ private slots:
         o.Command1_Click();
         QCOMPARE(forms::text(*o.txtSeiriPlgDir), barcode);
         QCOMPARE(o.List1->count(), 10);
-        answer = cp932::encode(m_dir.filePath(QStringLiteral("snd0.wav"))); // not a plug-in
+        answer = cp932::encode(m_w.path(QStringLiteral("snd0.wav"))); // not a plug-in
         o.Command1_Click();
         QCOMPARE(m_boxes, QStringList{QStringLiteral("指定したファイルはプラグインでないか、内容が不正です")});
         QCOMPARE(forms::text(*o.txtSeiriPlgDir), barcode);
@@ -528,7 +459,7 @@ private slots:
     {
         IniData d;
         options().GetOptionInfo(d);
-        d.SeiriPlgPath = m_dir.filePath(QStringLiteral("gone.4SP"));
+        d.SeiriPlgPath = m_w.path(QStringLiteral("gone.4SP"));
         options().SetOptionInfo(d);
         QCOMPARE(m_boxes, QStringList());
         QCOMPARE(options().List1->count(), 0);

@@ -1,8 +1,6 @@
 // Faults from outside the program: the settings save cut off at every byte,
 // a full disk, a folder that cannot be written; sound files, pictures and a
 // ticket plug-in deleted or rewritten by someone else while in use.
-#include "assets/AssetFonts.h"
-#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "core/KXP4Res.h"
@@ -10,30 +8,19 @@
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
-#include "platform/Fonts.h"
-#include "platform/MsgBox.h"
 #include "platform/mci/Mci.h"
 #include "settings/mdlIniIo.h"
 #include "sound/mdlSndAPI.h"
+#include "tests/Fixture.h"
 #include "tests/SoundFixtures.h"
 
 #include <QSaveFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-QByteArray bytesOf(const QString &p)
-{
-    QFile f(p);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool put(const QString &p, const QByteArray &b)
-{
-    QFile f(p);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(b) == b.size();
-}
+using fixture::bytesOf;
+using fixture::put;
 
 // What someone else does to a file between our look and our open.
 enum class Change { Delete, Garbage, Empty, Truncate, Replace };
@@ -49,68 +36,33 @@ void apply(Change c, const QString &path, const QByteArray &replacement = {})
     }
 }
 
-QByteArray fareFile(int count)
-{
-    QList<fare::FareRecord> records;
-    for (int i = 1; i <= count; ++i) {
-        fare::FareRecord r;
-        r.StopName = QStringLiteral("停留所%1").arg(i);
-        r.SeiriNo = int16_t(i);
-        for (int c = 1; c <= 150; ++c)
-            r.Fare[size_t(c - 1)] = int16_t(100 + 10 * i);
-        records.append(r);
-    }
-    return fare::writeFareFile(records);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Change)
 
 class TestFaults : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QStringList m_boxes;
+    fixture::Windows m_w;
+    QStringList &m_boxes = m_w.boxes;
     QStringList m_sent;
 
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString &name) const { return m_w.path(name); }
     QStringList strays() const
     {
-        QStringList names = QDir(m_dir.path()).entryList(QDir::Files);
+        QStringList names = QDir(m_w.dir()).entryList(QDir::Files);
         names.removeAll(QStringLiteral("427.in4"));
         return names.filter(QStringLiteral(".in4"));
     }
 
 private slots:
-    void initTestCase()
-    {
-        qputenv("SDL_AUDIODRIVER", "dummy");
-        platform::installFontSubstitutions();
-        assets::registerDigitFonts();
-        frmCtl::lampTestMs = 0;
-        platform::setMsgBoxHandler([this](const platform::MsgBoxRequest &r) {
-            m_boxes << r.prompt;
-            return int(platform::vbOK);
-        });
-    }
     void init()
     {
-        m_boxes.clear();
+        m_w.begin();
         m_sent.clear();
-        mdlIniIo::setSettingsPath(path(QStringLiteral("none.in4")));
         windows::Form1(); // the defaults
         m_boxes.clear();
     }
-    void cleanup()
-    {
-        mdlIniIo::setWriter({});
-        mdlIniIo::setCommitHook({});
-        mdlSndAPI::setMciSender({});
-        mdlSndAPI::SndCloseAll();
-        frmCtl::pictureFound = {};
-        kxp4::resetSubstitutes();
-        windows::unloadAll();
-    }
+    void cleanup() { m_w.end(); }
 
     // The new file cut off after n bytes, for every n up to its whole size
     // (and a failure reported after the last byte): the old file stays as
@@ -322,8 +274,8 @@ private slots:
         QCOMPARE(forms::text(*o.txtSeiriPlgDir), plugin);
         forms::setCheckValue(*o.chkUseSeiriPrev, 1);
 
-        QVERIFY(put(path(QStringLiteral("12.hy3")), fareFile(4)));
-        forms::setText(*o.Text2(0), m_dir.path());
+        QVERIFY(put(path(QStringLiteral("12.hy3")), fixture::route(4, [](int i, int) { return 100 + 10 * i; })));
+        forms::setText(*o.Text2(0), m_w.dir());
         c.CommandButton1_Click(10);
         c.CommandButton1_Click(1);
         c.CommandButton1_Click(2);

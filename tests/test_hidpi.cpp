@@ -6,27 +6,25 @@
 #include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 #include "panel/Form1.h"
 #include "panel/M_Degit/M_Degit.h"
-#include "platform/Fonts.h"
-#include "platform/MsgBox.h"
+#include "tests/Fixture.h"
 
 #include <QtTest>
 #include <cmath>
 
 class TestHiDpi : public QObject {
     Q_OBJECT
+    fixture::Windows m_w;
     qreal m_ratio = 1;
 
 private slots:
     void initTestCase()
     {
-        platform::installFontSubstitutions();
-        assets::registerDigitFonts();
-        platform::setMsgBoxHandler([](const platform::MsgBoxRequest &) { return int(platform::vbOK); });
         m_ratio = qApp->devicePixelRatio();
         if (m_ratio == 1)
             QSKIP("needs a scaled screen (QT_SCALE_FACTOR)");
     }
-    void cleanup() { windows::unloadAll(); }
+    void init() { m_w.begin(); }
+    void cleanup() { m_w.end(); }
 
     // Not an enlargement of the 100 % picture: some 2 x 2 block of the grab
     // is not one colour.

@@ -12,7 +12,6 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 using platform::sendMci;
@@ -21,13 +20,10 @@ namespace mci = platform::mci;
 namespace {
 
 std::array<std::atomic<qint64>, 256> g_energy;
-std::array<std::atomic<qint64>, 256> g_loudAt; // steady-clock ms of the first loud sample, or 0
-
-qint64 nowMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+// Counted in the sound's own frames, which a busy machine does not stretch:
+// the frames each channel has mixed, and the frame of its first loud sample.
+std::array<std::atomic<qint64>, 256> g_frames;
+std::array<std::atomic<qint64>, 256> g_loudFrame; // -1: none yet
 
 void tap(int channel, const void *stream, int bytes, void *)
 {
@@ -35,22 +31,32 @@ void tap(int channel, const void *stream, int bytes, void *)
         return;
     const auto *s = static_cast<const qint16 *>(stream);
     qint64 sum = 0;
-    bool loud = false;
+    int loud = -1;
     for (int i = 0; i < bytes / 2; ++i) {
         sum += std::abs(int(s[i]));
-        loud = loud || std::abs(int(s[i])) > 2000;
+        if (loud < 0 && std::abs(int(s[i])) > 2000)
+            loud = i / 2;
     }
-    g_energy[size_t(channel)] += sum;
-    if (loud && g_loudAt[size_t(channel)] == 0)
-        g_loudAt[size_t(channel)] = nowMs();
+    const auto c = size_t(channel);
+    g_energy[c] += sum;
+    if (loud >= 0 && g_loudFrame[c] < 0)
+        g_loudFrame[c] = g_frames[c] + loud;
+    g_frames[c] += bytes / 4;
 }
 
 void resetEnergy()
 {
     for (auto &e : g_energy)
         e = 0;
-    for (auto &t : g_loudAt)
-        t = 0;
+    for (auto &f : g_frames)
+        f = 0;
+    for (auto &f : g_loudFrame)
+        f = -1;
+}
+
+qint64 framesToMs(qint64 frames)
+{
+    return frames * 1000 / mci::sampleRate();
 }
 
 qint64 energyExcept(int channel)
@@ -108,11 +114,12 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<int>("minMs");
         QTest::addColumn<int>("maxMs");
-        // Lower bounds allow for the last buffer; upper for scheduling and,
-        // for MP3 and MIDI, encoder padding and the instrument's release.
-        QTest::newRow("wav") << m_wav << "waveaudio" << 450 << 800;
-        QTest::newRow("mp3") << m_mp3 << "mpegvideo" << 450 << 900;
-        QTest::newRow("mid") << m_mid << "sequencer" << 450 << 3800;
+        // Lower bounds allow for the last buffer. The upper bounds catch a
+        // play that does not end with its sound, not a slow one: a busy
+        // machine stretches every wait (the benchmark keeps the figures).
+        QTest::newRow("wav") << m_wav << "waveaudio" << 450 << 10'000;
+        QTest::newRow("mp3") << m_mp3 << "mpegvideo" << 450 << 10'000;
+        QTest::newRow("mid") << m_mid << "sequencer" << 450 << 15'000;
     }
 
     void blockingPlayLastsAsLongAsItsSound()
@@ -187,8 +194,10 @@ private slots:
     {
         QTest::addColumn<QString>("opened");
         QTest::addColumn<QString>("nested");
-        const QString wave = openCmd(m_long, "waveaudio", "w");
-        const QString song = openCmd(file("three seconds.mid", soundfix::midi({{0, 3.0, 60}})), "sequencer", "w");
+        // Sounds far longer than any delay a busy machine makes: a play that
+        // waited for its end instead of the nested command shows.
+        const QString wave = openCmd(file(QStringLiteral("minute.wav"), soundfix::wav(60.0, 330, 8000)), "waveaudio", "w");
+        const QString song = openCmd(file("minute.mid", soundfix::midi({{0, 60.0, 60}})), "sequencer", "w");
         QTest::newRow("stop") << wave << "stop w";
         QTest::newRow("close") << wave << "close w";
         QTest::newRow("close all") << wave << "close all";
@@ -211,7 +220,7 @@ private slots:
         t.start();
         QCOMPARE(sendMci("play w from 0 wait"), 0);
         QCOMPARE(nestedResult, 0);
-        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() < 30'000, qPrintable(QString::number(t.elapsed())));
     }
 
     void closeAllThenPlayAgain()
@@ -382,7 +391,7 @@ private slots:
         t.start();
         const int rc = sendMci(openCmd(path, type, "hostile"));
         const qint64 ms = t.elapsed();
-        QVERIFY2(ms < 8000, qPrintable(QString::number(ms)));
+        QVERIFY2(ms < 60'000, qPrintable(QString::number(ms))); // bounded work, not a fast one
         if (ms > 200) // a long open never holds the event loop
             QVERIFY2(ticks >= ms / 40, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(ms)));
         if (result >= 0) {
@@ -396,17 +405,17 @@ private slots:
 
     // The checker reads running status across a meta event, and so does the
     // synth: the song is a tenth of a second long, and the note ends with it
-    // (a note left on would ring for three seconds).
+    // and its release (a note left on would ring for three seconds more).
     void runningStatusAfterAMetaEventEndsTheNote()
     {
         QCOMPARE(sendMci(openCmd(QStringLiteral(S4_FUZZ_CORPUS "/midi_render/running_status_after_meta.mid"),
                                        "sequencer", "rs")),
                  0);
         QCOMPARE(mci::lengthMs("rs"), 100);
-        QElapsedTimer t;
-        t.start();
+        resetEnergy();
         QCOMPARE(sendMci("play rs from 0 wait"), 0);
-        QVERIFY2(t.elapsed() >= 80 && t.elapsed() <= 1500, qPrintable(QString::number(t.elapsed())));
+        const qint64 heard = framesToMs(g_frames[size_t(mci::channelOf("rs"))]);
+        QVERIFY2(heard >= 100 && heard <= 2000, qPrintable(QString::number(heard)));
     }
 
     // Length and position come from the file's tempo map, to the
@@ -445,10 +454,13 @@ private slots:
         QCOMPARE(sendMci(openCmd(file("tempo.mid", smf), "sequencer", "t")), 0);
         QCOMPARE(mci::lengthMs("t"), lengthMs);
         QCOMPARE(mci::positionMs("t"), 0);
+        QElapsedTimer t;
+        t.start();
         QCOMPARE(sendMci("play t from 0"), 0);
-        QTest::qWait(lengthMs / 2);
+        QTRY_VERIFY(mci::positionMs("t") > 0);
+        // Never ahead of the clock by more than the blocks the mixer takes early.
         const int midway = mci::positionMs("t");
-        QVERIFY2(midway > lengthMs / 4 && midway < lengthMs, qPrintable(QString::number(midway)));
+        QVERIFY2(midway <= lengthMs && midway <= t.elapsed() + 100, qPrintable(QString::number(midway)));
         QCOMPARE(sendMci("play t from 0 wait"), 0);
         QCOMPARE(mci::positionMs("t"), lengthMs);
         QCOMPARE(mci::positionMs("nosuch"), -1);
@@ -470,11 +482,11 @@ private slots:
         QCOMPARE(sendMci(openCmd(file("late.mid", soundfix::midi({{start, 0.3, 69}})), "sequencer", "late")), 0);
         const int ch = mci::channelOf("late");
         resetEnergy();
-        const qint64 played = nowMs();
         QCOMPARE(sendMci("play late from 0 wait"), 0);
-        const qint64 heard = g_loudAt[size_t(ch)] - played;
-        // The mixer takes a block ahead of the device, and the attack takes a moment.
-        QVERIFY2(heard >= start * 1000 - 50 && heard <= start * 1000 + 150, qPrintable(QString::number(heard)));
+        QVERIFY(g_loudFrame[size_t(ch)] >= 0);
+        const qint64 heard = framesToMs(g_loudFrame[size_t(ch)]);
+        // The attack takes a moment.
+        QVERIFY2(heard >= start * 1000 && heard <= start * 1000 + 100, qPrintable(QString::number(heard)));
     }
 
     // As many events as a file may hold over five minutes, on a machine kept
@@ -506,13 +518,14 @@ private slots:
         QCOMPARE(sendMci(openCmd(dense, "sequencer", "d")), 0);
         QCOMPARE(sendMci("play d from 0"), 0);
         const int ch = mci::channelOf("d");
-        QTRY_VERIFY_WITH_TIMEOUT(g_energy[size_t(ch)] > 0, 2000);
-        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed()))); // was several seconds, or 276
+        QTRY_VERIFY_WITH_TIMEOUT(g_energy[size_t(ch)] > 0, 10'000);
+        // Rendered first, it took seconds on a quiet machine, or failed.
+        QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(mci::lengthMs("d"), 300'000);
 
-        QTest::qWait(600);
+        QTest::qWait(300);
         const int pos = mci::positionMs("d");
-        QVERIFY2(pos >= 300 && pos <= 1500, qPrintable(QString::number(pos)));
+        QVERIFY2(pos > 0 && pos <= t.elapsed() + 100, qPrintable(QString::number(pos)));
         unload();
         QCOMPARE(sendMci("play d from 0"), 0);
         QVERIFY2(mci::positionMs("d") == 0, qPrintable(QString::number(mci::positionMs("d"))));
@@ -548,17 +561,15 @@ private slots:
         }
         for (const QString &a : aliases)
             QCOMPARE(sendMci("play " + a + " from 0"), 0);
-        QTest::qWait(400);
         for (const QString &a : aliases)
-            QVERIFY2(g_energy[size_t(mci::channelOf(a))] > 0, qPrintable(a));
+            QTRY_VERIFY2_WITH_TIMEOUT(g_energy[size_t(mci::channelOf(a))] > 0, qPrintable(a), 10'000);
         const int gone = mci::channelOf("m0");
         QCOMPARE(sendMci("close m0"), 0);
         QTest::qWait(50);
         resetEnergy();
-        QTest::qWait(200);
-        QCOMPARE(g_energy[size_t(gone)].load(), 0);
         for (const QString &a : aliases.mid(1))
-            QVERIFY2(g_energy[size_t(mci::channelOf(a))] > 0, qPrintable(a));
+            QTRY_VERIFY2_WITH_TIMEOUT(g_energy[size_t(mci::channelOf(a))] > 0, qPrintable(a), 10'000);
+        QCOMPARE(g_energy[size_t(gone)].load(), 0);
     }
 
     // A file is decoded once while it stays the same; a changed file, a

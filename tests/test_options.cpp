@@ -2,7 +2,6 @@
 // values are set from code, groups left without a selection, the choosers'
 // answers through substituted helper exports, what survives hiding, and how
 // the pages read: Tab order, colour faces, room for the lists, text limits.
-#include "assets/AssetFonts.h"
 #include "core/Cp932.h"
 #include "core/KXP4Res.h"
 #include "core/StoredText.h"
@@ -10,9 +9,9 @@
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
-#include "platform/Fonts.h"
 #include "platform/Shell.h"
 #include "platform/Units.h"
+#include "tests/Fixture.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -69,17 +68,14 @@ bool readsAfter(QWidget *a, QWidget *b)
 
 class TestOptions : public QObject {
     Q_OBJECT
+    fixture::Windows m_w;
+
 private slots:
-    void initTestCase()
-    {
-        platform::installFontSubstitutions();
-        assets::registerDigitFonts();
-    }
+    void init() { m_w.begin(); }
     void cleanup()
     {
-        kxp4::resetSubstitutes();
-        platform::setShellOpenHandler({});
-        windows::unloadAll();
+        m_w.end();
+        QCOMPARE(m_w.boxes, QStringList()); // the dialog alone never asks
     }
 
     void startValues_data()

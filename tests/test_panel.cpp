@@ -1,13 +1,12 @@
 // The panel window: its layout, shape, dragging, the digit-settings flow and
 // the clock tick.
-#include "assets/AssetFonts.h"
 #include "core/KXP4Res.h"
 #include "core/VbError.h"
 #include "forms/Windows.h"
 #include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 #include "panel/Form1.h"
 #include "panel/M_Degit/M_Degit.h"
-#include "platform/Fonts.h"
+#include "tests/Fixture.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -15,17 +14,11 @@
 
 class TestPanel : public QObject {
     Q_OBJECT
+    fixture::Windows m_w; // the digit faces loaded, or the run ends
+
 private slots:
-    void initTestCase()
-    {
-        platform::installFontSubstitutions();
-        QVERIFY(assets::registerDigitFonts());
-    }
-    void cleanup()
-    {
-        kxp4::resetSubstitutes();
-        windows::unloadAll();
-    }
+    void init() { m_w.begin(); }
+    void cleanup() { m_w.end(); }
 
     void layoutMatchesTheBoard()
     {

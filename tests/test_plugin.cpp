@@ -490,7 +490,9 @@ private slots:
                                             QStringLiteral("08:42:17"), 12, 23, 5, 1) != 0,
                      accepted);
         }
-        QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
+        // Within the budget a print is quick (the benchmark keeps the
+        // figure); the bound catches a print that runs on, not a busy machine.
+        QVERIFY2(t.elapsed() < 10'000, qPrintable(QString::number(t.elapsed())));
     }
 
     // What a long runtime text prints: cut to what its box holds, a

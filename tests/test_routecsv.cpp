@@ -5,6 +5,7 @@
 #include "console/FareData.h"
 #include "core/Cp932.h"
 #include "core/VbError.h"
+#include "tests/FixtureCore.h"
 #include "tools/RouteCsv.h"
 
 #include <QProcess>
@@ -13,11 +14,7 @@
 
 namespace {
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using fixture::bytesOf;
 
 QString demoSource(const char *name) { return QStringLiteral(S4_DEMO_SOURCE "/") + QLatin1String(name); }
 

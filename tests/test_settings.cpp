@@ -1,38 +1,26 @@
 // The settings file through the real windows: the first run, a save and a
 // new start that finds everything as it was left, failures that keep the old
 // file, and a damaged or short file at start.
-#include "assets/AssetFonts.h"
 #include "console/frmCtl.h"
 #include "core/IniData.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
-#include "platform/Fonts.h"
-#include "platform/MsgBox.h"
 #include "settings/mdlIniIo.h"
+#include "tests/Fixture.h"
 
 #include <QSaveFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestSettings : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QStringList m_boxes;
+    fixture::Windows m_w;
+    QStringList &m_boxes = m_w.boxes;
 
-    QString path(const char *name = "427.in4") const { return m_dir.filePath(QString::fromLatin1(name)); }
-    static QByteArray bytesOf(const QString &p)
-    {
-        QFile f(p);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void write(const QString &p, const QByteArray &b)
-    {
-        QFile f(p);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(b);
-    }
+    QString path(const char *name = "427.in4") const { return m_w.path(QString::fromLatin1(name)); }
+    static QByteArray bytesOf(const QString &p) { return fixture::bytesOf(p); }
+    static void write(const QString &p, const QByteArray &b) { QVERIFY(fixture::put(p, b)); }
     // A new start of the program, reading the file at `p`.
     void restart(const QString &p)
     {
@@ -42,25 +30,8 @@ class TestSettings : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        platform::installFontSubstitutions();
-        assets::registerDigitFonts();
-        platform::setMsgBoxHandler([this](const platform::MsgBoxRequest &r) {
-            m_boxes << r.prompt;
-            return int(platform::vbOK);
-        });
-    }
-    void init()
-    {
-        m_boxes.clear();
-        QFile::remove(path());
-    }
-    void cleanup()
-    {
-        mdlIniIo::setCommitHook({});
-        windows::unloadAll();
-    }
+    void init() { m_w.begin(); }
+    void cleanup() { m_w.end(); }
 
     void firstRunIsSilentAndTheExitCreatesTheFile()
     {

@@ -1,18 +1,16 @@
 // The announcement tape driven from the console's four buttons, against a
 // recording engine and the recorded sound commands: what is said, which
 // sound comes first, when the fares step along, and when the group is off.
-#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
-#include "platform/MsgBox.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
+#include "tests/Fixture.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -35,16 +33,7 @@ public:
 // Stops 1..count; each has ticket i and a blank step-sound column.
 QByteArray fareFile(int count)
 {
-    QList<fare::FareRecord> records;
-    for (int i = 1; i <= count; ++i) {
-        fare::FareRecord r;
-        r.StopName = QStringLiteral("停留所%1").arg(i);
-        r.SeiriNo = int16_t(i);
-        for (int c = 1; c <= 150; ++c)
-            r.Fare[size_t(c - 1)] = int16_t(c == 150 ? 0 : 10 * i + c);
-        records.append(r);
-    }
-    return fare::writeFareFile(records);
+    return fixture::route(count, [](int i, int c) { return c == 150 ? 0 : 10 * i + c; });
 }
 
 } // namespace
@@ -52,7 +41,7 @@ QByteArray fareFile(int count)
 class TestTape : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    fixture::Windows m_w;
     QStringList m_log;
     bool m_noEngine = false;
 
@@ -60,19 +49,12 @@ class TestTape : public QObject {
     frmOption &options() { return windows::frmOption(); }
     FakeEngine &engine() { return *static_cast<FakeEngine *>(mdlM_Tape::engine()); }
 
-    QString file(const QString &name, const QByteArray &content)
-    {
-        QFile f(m_dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly))
-            qFatal("cannot write a fixture");
-        f.write(content);
-        return f.fileName();
-    }
+    QString file(const QString &name, const QByteArray &content) { return m_w.file(name, content); }
     void tape(const QString &name, const char *utf8) { file(name, cp932::encode(QString::fromUtf8(utf8))); }
     void load(const QString &route, int stops = 5)
     {
         file(route + QStringLiteral(".hy3"), fareFile(stops));
-        forms::setText(*options().Text2(0), m_dir.path());
+        forms::setText(*options().Text2(0), m_w.dir());
         forms::setCaption(*console().Label2(0), route);
         forms::setCaption(*console().Label2(2), QStringLiteral("1"));
         console().Command1_Click(1);
@@ -96,26 +78,24 @@ class TestTape : public QObject {
     int stop() { return console().Route.CurIndex + 1; }
 
 private slots:
-    void initTestCase()
-    {
-        g_log = &m_log;
-        frmCtl::lampTestMs = 0;
-    }
+    void initTestCase() { g_log = &m_log; }
     void init()
     {
+        m_w.begin(); // no settings file: the build folder's is never read
         m_noEngine = false;
         mdlM_Tape::setEngineFactory([this]() -> std::unique_ptr<speech::Engine> {
             if (m_noEngine)
                 return nullptr;
             return std::make_unique<FakeEngine>();
         });
+        // The sound commands in one log with the engine's calls: their order is the point.
         mdlSndAPI::setMciSender([this](const QString &c) {
             m_log << QStringLiteral("mci ") + c;
             return 0;
         });
-        platform::setMsgBoxHandler([](const platform::MsgBoxRequest &) { return platform::vbYes; });
+        m_w.answer = platform::vbYes;
         windows::Form1(); // the whole start-up
-        forms::setText(*options().Text2(1), m_dir.path());
+        forms::setText(*options().Text2(1), m_w.dir());
         for (int i : {0, 1, 3, 4, 5, 6, 7, 8, 9, 10})
             forms::setText(*options().txtSelectSound(i), file(QStringLiteral("snd%1.wav").arg(i), "RIFF"));
         forms::setOptionValue(*options().Option2(3), -1); // the sound by the line's flag
@@ -123,14 +103,7 @@ private slots:
         forms::setOptionValue(*options().Option2(0), -1); // one fixed step sound
         m_log.clear();
     }
-    void cleanup()
-    {
-        windows::unloadAll();
-        mdlM_Tape::ReleaseSpeech();
-        mdlM_Tape::setEngineFactory({});
-        mdlSndAPI::setMciSender({});
-        platform::setMsgBoxHandler({});
-    }
+    void cleanup() { m_w.end(); }
 
     void groupFollowsTheEngineAndTheList()
     {
@@ -166,7 +139,7 @@ private slots:
         windows::unloadAll();
         m_noEngine = true;
         frmCtl &c = console();
-        forms::setText(*options().Text2(1), m_dir.path());
+        forms::setText(*options().Text2(1), m_w.dir());
         QCOMPARE(c.grpM_Tape->title(), QStringLiteral("音合使用不可"));
         QVERIFY(!c.TapeEnabled && !c.grpM_Tape->isEnabled());
         tape(QStringLiteral("12tp.csv"), "あ,0,0\r\n");
@@ -299,6 +272,8 @@ private slots:
         QVERIFY(!e.isEmpty() && e.last() == QStringLiteral("released"));
         QVERIFY(m_log.indexOf(QRegularExpression("^mci close ")) < m_log.indexOf("released"));
         QVERIFY(!mdlM_Tape::engine());
+        // The exit saved the settings into the fixture's folder, never beside the program.
+        QVERIFY(QFileInfo(m_w.settingsPath()).size() > 598);
     }
 };
 

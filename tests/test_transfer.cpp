@@ -1,7 +1,6 @@
 // The options to and from the settings record, and onto the panel: the
 // field table, the round trip, option groups, refused list indexes, the
 // ticket-number schemes and what SetProp changes on the board.
-#include "assets/AssetFonts.h"
 #include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/IniData.h"
@@ -11,9 +10,8 @@
 #include "options/OptionTable.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
+#include "tests/Fixture.h"
 #include "windows/mdl427_000.h"
-#include "platform/Fonts.h"
-#include "platform/MsgBox.h"
 
 #include <QtTest>
 
@@ -61,32 +59,19 @@ IniData changedRecord(const IniData &start)
 
 class TestTransfer : public QObject {
     Q_OBJECT
-    QStringList m_boxes;
+    fixture::Windows m_w;
+    QStringList &m_boxes = m_w.boxes;
 
     frmOption &options() { return windows::frmOption(); }
     Form1 &panel() { return windows::Form1(); }
 
 private slots:
-    void initTestCase()
-    {
-        platform::installFontSubstitutions();
-        assets::registerDigitFonts();
-    }
     void init()
     {
-        m_boxes.clear();
-        platform::setMsgBoxHandler([this](const platform::MsgBoxRequest &r) {
-            m_boxes << r.prompt;
-            return int(platform::vbOK);
-        });
+        m_w.begin();
         panel();
     }
-    void cleanup()
-    {
-        platform::setMsgBoxHandler({});
-        mdl427_000::setCaptionWriter({});
-        windows::unloadAll();
-    }
+    void cleanup() { m_w.end(); }
 
     // The table names real controls of the right kind, and holds the record's
     // first 61 fields in file order but for the two documented swaps.

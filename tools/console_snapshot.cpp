@@ -1,8 +1,10 @@
 // Writes pictures of the console for the documentation: beside the panel,
-// with each input frame in front, widened, the three backlight states (a
-// user picture in one) and a route at night with two information digits.
+// with each input frame in front, the three backlight states (a user
+// picture in one), a route at night with two information digits and its
+// ticket, and a word scheme in colours of one's own.
 // Run under a display (xvfb-run works): console_snapshot OUTPUT_FOLDER
 #include "assets/AssetFonts.h"
+#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "forms/Values.h"
@@ -11,6 +13,7 @@
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
+#include "settings/mdlIniIo.h"
 #include "tools/Snapshot.h"
 
 #include <QApplication>
@@ -18,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 namespace {
 
@@ -38,30 +40,22 @@ void saveBoth(const QString &path)
     out.save(path);
 }
 
-void put16(QByteArray &b, int v)
-{
-    char le[2];
-    qToLittleEndian<int16_t>(int16_t(v), le);
-    b.append(le, 2);
-}
-
 // A short route: the fare for ticket c at stop i grows with the distance.
 QByteArray demoRoute()
 {
     const QStringList stops = {QStringLiteral("駅前"), QStringLiteral("市役所前"), QStringLiteral("中央公園"),
                                QStringLiteral("県立病院"), QStringLiteral("国際センター駅前（北口）"),
                                QStringLiteral("港町二丁目"), QStringLiteral("水族館入口"), QStringLiteral("岬の灯台")};
-    QByteArray b;
-    put16(b, int(stops.size()));
+    QList<fare::FareRecord> records;
     for (int i = 1; i <= stops.size(); ++i) {
-        const QByteArray name = cp932::encode(stops[i - 1]);
-        put16(b, int(name.size()));
-        b += name;
-        put16(b, i);
-        for (int c = 1; c <= 150; ++c)
-            put16(b, c <= i ? 170 + 30 * (i - c) : 0);
+        fare::FareRecord r;
+        r.StopName = stops[i - 1];
+        r.SeiriNo = int16_t(i);
+        for (int c = 1; c <= fare::kColumns; ++c)
+            r.Fare[size_t(c - 1)] = int16_t(c <= i ? 170 + 30 * (i - c) : 0);
+        records.append(r);
     }
-    return b;
+    return fare::writeFareFile(records);
 }
 
 } // namespace
@@ -74,6 +68,8 @@ int main(int argc, char **argv)
     platform::setMsgBoxHandler([](const platform::MsgBoxRequest &) { return int(platform::vbOK); });
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     QTemporaryDir data;
+    // The design's start values, whatever settings lie beside the tool.
+    mdlIniIo::setSettingsPath(QDir(data.path()).filePath(QStringLiteral("first-run.in4")));
 
     Form1 &panel = windows::Form1();
     panel.show();
@@ -97,13 +93,20 @@ int main(int argc, char **argv)
         return 1;
     route.write(demoRoute());
     route.close();
+    // Its announcement list, so the announcement group is in use as on a ride.
+    QFile tape(QDir(data.path()).filePath(QStringLiteral("12tp.csv")));
+    if (!tape.open(QIODevice::WriteOnly))
+        return 1;
+    tape.write(cp932::encode(QStringLiteral("次は、市役所前です,1,1\r\n次は、終点、岬の灯台です,1,2\r\n")));
+    tape.close();
     forms::setText(*options.Text2(0), data.path());
+    forms::setText(*options.Text2(1), data.path());
     forms::setCheckValue(*options.Check3(1), 1); // ticket number in cell 59
     forms::setListIndex(*options.Combo4(1), 58);
     forms::setCheckValue(*options.Check3(2), 1); // route number in cell 60
     forms::setListIndex(*options.Combo4(2), 59);
     // The richer sample ticket in the preview (the samples stand beside the program).
-    QString plugin = QStringLiteral("plugins/seiriken_barcode.4SP");
+    QString plugin = QStringLiteral("plugins/seiriken_barcode.4SP"); // SetPlgin may rewrite it
     if (options.SetPlgin(plugin))
         forms::setText(*options.txtSeiriPlgDir, plugin);
     forms::setCheckValue(*options.chkUseSeiriPrev, 1);
@@ -117,14 +120,6 @@ int main(int argc, char **argv)
     console.Check4->setChecked(true);
     waitMs(400);
     saveBoth(out.filePath(QStringLiteral("route-night.png")));
-    shot(console).save(out.filePath(QStringLiteral("console-wide.png")));
-    plugin = QStringLiteral("plugins/seiriken_plain.4SP");
-    console.Combo1->clear();
-    if (options.SetPlgin(plugin))
-        forms::setText(*options.txtSeiriPlgDir, plugin);
-    console.Command2_Click(1);
-    waitMs(200);
-    shot(console).save(out.filePath(QStringLiteral("console-ticket-plain.png")));
     console.Check4->setChecked(false);
 
     // The backlight states: built-in faces for OFF and ON1, the user's own

@@ -1,7 +1,7 @@
 // Writes pictures of the panel for the documentation: a route's fares with a
 // short stop name, and a long name caught at two moments of its scroll.
 // Run under a display (xvfb-run works): panel_snapshot OUTPUT_FOLDER
-// On a scaled screen (QT_SCALE_FACTOR=2) the names carry the scale: panel-200.png.
+// On a scaled screen (QT_SCALE_FACTOR=2) only the first, named for the scale: panel-200.png.
 #include "assets/AssetFonts.h"
 #include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 #include "panel/Form1.h"
@@ -52,6 +52,8 @@ int main(int argc, char **argv)
     strip->SetChimei(QStringLiteral("市役所前"));
     waitMs(300);
     save(panel, out.filePath(QStringLiteral("panel.png")));
+    if (percent != 100)
+        return 0; // the scaled screen in one picture; the scroll is the same
 
     strip->setScrollStartWait(200);
     strip->setSpeed(20);

@@ -4,6 +4,7 @@
 //   ride_snapshot OUTPUT_FOLDER
 #include "assets/AssetFonts.h"
 #include "console/frmCtl.h"
+#include "forms/Values.h"
 #include "forms/Windows.h"
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
@@ -74,7 +75,16 @@ int main(int argc, char **argv)
     for (int key : {10, 1, 2, 11, 1}) // 系統 1 2 区間 1
         console.CommandButton1_Click(key);
     console.Command1_Click(1); // リセット
+    forms::setListIndex(*console.Combo1, 0); // the company, as a driver picks it
     waitMs(400);
+    // The ride is pictured with its announcements: a machine whose speech
+    // engine cannot start (or a demo whose list is not found) would show the
+    // group off, and such pictures are not written.
+    if (!console.TapeEnabled || !console.grpM_Tape->isEnabled()) {
+        qCritical("ride_snapshot: the announcement group is off (%s); no pictures written",
+                  console.TapeEnabled ? "the demo's announcement list was not loaded" : "no speech engine");
+        return 1;
+    }
     saveRide(out.filePath(QStringLiteral("ride-1.png")));
 
     const int steps[] = {3, 8, 8}; // 市民病院前, 県営グラウンド前, 終点

@@ -3,6 +3,8 @@
 #include "console/FareData.h"
 #include "core/FileIo.h"
 #include "core/VbError.h"
+#include "opendata/FeedPath.h"
+#include "opendata/Gtfs.h"
 #include "tools/RouteCsv.h"
 
 #include <QCoreApplication>
@@ -21,6 +23,11 @@ const char kHelp[] = R"(usage:
                                                   from an announcement list
   soratobi4-route tape LIST.csv ROUTEtp.csv       an announcement list written
                                                   in UTF-8 to code page 932
+  soratobi4-route gtfs FEED --list                the stop patterns of a GTFS /
+                                                  GTFS-JP feed (.zip or folder)
+  soratobi4-route gtfs FEED --route ID [--direction D | --trip ID] [--pattern K]
+                  --number N --out DIR [--tape-out DIR]
+                                                  one pattern as route N
 
 Route CSV: one stop a line: stop name, ticket number, then value columns
 1..150 (trailing empty cells may be left out; an empty cell is 0). At most
@@ -31,6 +38,14 @@ to-csv writes UTF-8 with a BOM, or code page 932 with --cp932.
 Announcement list (code page 932): one entry a line: text, step flag
 (1: the fares step along), sound flag (1..3: TapeSound1..3 first). A text
 in double quotes may hold commas.
+
+gtfs: a route on the board is one stop pattern of one GTFS route, by default
+the one most trips follow (--direction: in that direction; --pattern K: the
+K-th of the list, 0 the first; --trip: that trip's). It writes N.hy3 and
+N.stops.csv (seq, stop_id, name, lat, lon and the trip's times) into DIR, and
+Ntp.csv with Nyomi.csv (the feed's readings of the stop names: name,reading
+in code page 932, spoken in place of the dictionary's) into the --tape-out
+folder (default DIR). N is 1..99999; existing files are replaced.
 
 Nothing is written when the input has an error; the message names the line
 and the column. Exit status: 0 done, 1 bad input, 2 usage.
@@ -64,6 +79,63 @@ void writeAll(const QString &path, const QByteArray &bytes)
         vb::raise(e, QStringLiteral("cannot write %1: %2")
                          .arg(path, e == vb::ErrDeviceIO ? QStringLiteral("the disk is full or failed; nothing was written")
                                                          : vb::Error::standardDescription(e)));
+}
+
+QString option(const QStringList &args, const QString &name)
+{
+    const qsizetype i = args.indexOf(name);
+    if (i < 0)
+        return {};
+    if (i + 1 >= args.size() || args[i + 1].startsWith(QLatin1String("--")))
+        vb::raise(vb::ErrInvalidCall, QStringLiteral("%1 needs a value").arg(name));
+    return args[i + 1];
+}
+
+int gtfs(const QStringList &args)
+{
+    const opendata::Feed feed = opendata::openFeed(args[1]);
+    if (args.contains(QLatin1String("--list"))) {
+        const opendata::Listing l = opendata::listPatterns(feed);
+        out() << "route\tdirection\tpattern\ttrips\tstops\tname\theadsign\tfirst\tlast\tparent\n";
+        for (const opendata::PatternInfo &p : l.patterns)
+            out() << p.routeId << '\t' << p.directionId << '\t' << p.rank << '\t' << p.trips << '\t' << p.stops << '\t'
+                  << p.routeName << '\t' << p.headsign << '\t' << p.firstStop << '\t' << p.lastStop << '\t'
+                  << p.parentRouteId << '\n';
+        for (const QString &w : l.warnings)
+            err() << "warning: " << w << '\n';
+        return 0;
+    }
+    opendata::Choice c;
+    c.routeId = option(args, QStringLiteral("--route"));
+    c.directionId = option(args, QStringLiteral("--direction"));
+    c.tripId = option(args, QStringLiteral("--trip"));
+    const QString pattern = option(args, QStringLiteral("--pattern"));
+    const QString number = option(args, QStringLiteral("--number"));
+    const QString dir = option(args, QStringLiteral("--out"));
+    const QString tapeDir = args.contains(QLatin1String("--tape-out")) ? option(args, QStringLiteral("--tape-out")) : dir;
+    bool ok = true;
+    c.rank = pattern.isEmpty() ? 0 : pattern.toInt(&ok);
+    const int n = number.toInt(&ok) * (ok ? 1 : 0);
+    if ((c.routeId.isEmpty() && c.tripId.isEmpty()) || dir.isEmpty() || !ok || n < 1 || n > 99999 ||
+        (!c.directionId.isEmpty() && !c.tripId.isEmpty()))
+        return -1;
+    const opendata::Import im = opendata::importPattern(feed, c);
+    // Every file is made before the first is written.
+    const QString key = QString::number(n);
+    const QList<opendata::OutputFile> files = opendata::outputFiles(im, n, dir, tapeDir);
+    for (const opendata::OutputFile &f : files)
+        writeAll(f.path, f.bytes);
+    out() << QStringLiteral("route %1: %2 (%3), direction %4, %5 stops, %6 trips; times of trip %7\n")
+                 .arg(key, im.pattern.routeName, im.pattern.routeId, im.pattern.directionId.isEmpty() ? QStringLiteral("-") : im.pattern.directionId)
+                 .arg(im.records.size()).arg(im.pattern.trips).arg(im.tripId);
+    out() << QStringLiteral("%1 ticket numbers; %2 fares the feed does not give are blank; fares: %3\n")
+                 .arg(im.ticketCount).arg(im.faresUndefined).arg(im.fareSource);
+    out() << QStringLiteral("%1 readings from translations.txt\n").arg(im.readingCount);
+    for (const QString &w : im.warnings)
+        err() << "warning: " << w << '\n';
+    for (const opendata::OutputFile &f : files)
+        out() << "wrote " << f.path << '\n';
+    return 0;
 }
 
 int run(const QStringList &args)
@@ -101,7 +173,12 @@ int run(const QStringList &args)
         out() << args[2] << ": " << routecsv::checkTapeCsv(list).entries.size() << " entries\n";
         return 0;
     }
-    if (cmd == QLatin1String("--help") || cmd == QLatin1String("-h")) {
+    if (cmd == QLatin1String("gtfs") && args.size() >= 3 && !args.contains(QLatin1String("--help"))) {
+        const int r = gtfs(args);
+        if (r >= 0)
+            return r;
+    }
+    if (cmd == QLatin1String("--help") || cmd == QLatin1String("-h") || args.contains(QLatin1String("--help"))) {
         out() << kHelp;
         return 0;
     }

@@ -15,10 +15,12 @@
 #include "platform/MsgBox.h"
 #include "platform/Shell.h"
 #include "platform/Units.h"
+#include "windows/GtfsImport.h"
 
 #include <QButtonGroup>
 #include <QDate>
 #include <QDynamicPropertyChangeEvent>
+#include <QGroupBox>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTextDocument>
@@ -46,7 +48,25 @@ int frmOption::buildDataPage(QWidget *page)
         auto *open = Command10.add(i, new QPushButton(QString::fromUtf16(openCaptions[i]), page));
         y = put(open, x, y, open->sizeHint().width() + 16) + 18;
     }
+    // Routes from a published feed, written into the two folders above.
+    QGroupBox *feed = newFrame(page, QStringLiteral("公開されているバス情報（GTFS）から"));
+    int fy = titleInset(feed);
+    cmdImportGtfs = new QPushButton(QStringLiteral("GTFSデータから系統を取り込む..."), feed);
+    forms::nameControl(*cmdImportGtfs, QStringLiteral("cmdImportGtfs"));
+    fy = put(cmdImportGtfs, kMargin, fy, cmdImportGtfs->sizeHint().width() + 16) + kGap;
+    fy = put(newLabel(feed,
+                      QStringLiteral("事業者が公開しているGTFS・GTFS-JPのデータから、停留所名・整理券番号ごとの運賃・"
+                                     "放送用データを作ります。"),
+                      true),
+             kMargin, fy, width - 2 * kMargin) + kMargin;
+    y = put(feed, x, y, width, fy);
     return y;
+}
+
+void frmOption::cmdImportGtfs_Click()
+{
+    GtfsImport dialog(this);
+    dialog.exec();
 }
 
 void frmOption::Command3_Click(int Index)

@@ -1,7 +1,11 @@
 #include "platform/speech/Reading.h"
 
+#include "core/Cp932.h"
+#include "opendata/Csv.h"
+
 #include <QByteArray>
 #include <QList>
+#include <QMutex>
 
 #include <mecab.h>
 
@@ -124,11 +128,20 @@ void readPiece(mecab_t *tagger, mecab_lattice_t *lattice, const QByteArray &utf8
         out += ' ';
 }
 
-} // namespace
+// The user's list, read by the speech thread while the console may replace it.
+QMutex g_userMutex;
+QHash<QString, QString> g_user;
+QList<QString> g_userNames; // longest first
 
-bool loadReadingDictionary() { return model() != nullptr; }
+QString katakana(QString kana)
+{
+    for (QChar &c : kana)
+        if (c.unicode() >= 0x3041 && c.unicode() <= 0x3096)
+            c = QChar(char16_t(c.unicode() + 0x60));
+    return kana;
+}
 
-QString reading(const QString &text)
+QString dictionaryReading(const QString &text)
 {
     mecab_model_t *m = model();
     if (!m || text.isEmpty())
@@ -145,6 +158,68 @@ QString reading(const QString &text)
         i = e;
     }
     return QString::fromUtf8(out);
+}
+
+} // namespace
+
+bool loadReadingDictionary() { return model() != nullptr; }
+
+void setUserReadings(const QHash<QString, QString> &readings)
+{
+    QList<QString> names;
+    for (auto it = readings.cbegin(); it != readings.cend(); ++it)
+        if (!it.key().isEmpty())
+            names.append(it.key());
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) { return a.size() > b.size() || (a.size() == b.size() && a < b); });
+    QMutexLocker lock(&g_userMutex);
+    g_user = readings;
+    g_userNames = names;
+}
+
+QHash<QString, QString> readUserReadings(QByteArrayView bytes)
+{
+    const bool utf8 = bytes.startsWith("\xEF\xBB\xBF");
+    QHash<QString, QString> out;
+    opendata::readCsv(QStringLiteral("readings"), bytes, [&](const opendata::CsvRecord &r) {
+        const auto text = [&](int i) { return (utf8 ? QString::fromUtf8(r.field(i)) : cp932::decode(r.field(i))).trimmed(); };
+        const QString name = text(0), said = text(1);
+        if (!name.isEmpty() && !said.isEmpty())
+            out.insert(name, said);
+    });
+    return out;
+}
+
+QString reading(const QString &text)
+{
+    QHash<QString, QString> user;
+    QList<QString> names;
+    {
+        QMutexLocker lock(&g_userMutex);
+        user = g_user;
+        names = g_userNames;
+    }
+    if (names.isEmpty())
+        return dictionaryReading(text);
+    // The listed names keep the user's reading; the text between them goes
+    // to the dictionary.
+    QString out, between;
+    for (qsizetype i = 0; i < text.size();) {
+        const QString *hit = nullptr;
+        for (const QString &n : names)
+            if (text.size() - i >= n.size() && QStringView(text).sliced(i, n.size()) == n) {
+                hit = &n;
+                break;
+            }
+        if (!hit) {
+            between += text[i++];
+            continue;
+        }
+        out += dictionaryReading(between);
+        between.clear();
+        out += katakana(user.value(*hit));
+        i += hit->size();
+    }
+    return out + dictionaryReading(between);
 }
 
 } // namespace speech

@@ -1,0 +1,1008 @@
+#include "opendata/Gtfs.h"
+
+#include "core/Cp932.h"
+
+#include <QDir>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace opendata {
+
+namespace {
+
+const QString kStops = QStringLiteral("stops.txt");
+const QString kRoutes = QStringLiteral("routes.txt");
+const QString kTrips = QStringLiteral("trips.txt");
+const QString kStopTimes = QStringLiteral("stop_times.txt");
+const QString kFareAttributes = QStringLiteral("fare_attributes.txt");
+const QString kFareRules = QStringLiteral("fare_rules.txt");
+const QString kFareLegRules = QStringLiteral("fare_leg_rules.txt");
+const QString kFareProducts = QStringLiteral("fare_products.txt");
+const QString kStopAreas = QStringLiteral("stop_areas.txt");
+const QString kRouteNetworks = QStringLiteral("route_networks.txt");
+const QString kTranslations = QStringLiteral("translations.txt");
+
+// Ids looked up by their bytes, a million times for stop_times.txt: no
+// string is built for a lookup.
+struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using Ids = std::unordered_map<std::string, int, Hash, std::equal_to<>>;
+
+std::string_view sv(QByteArrayView v)
+{
+    // Ids are compared as written, without the blanks around them.
+    qsizetype b = 0, e = v.size();
+    while (b < e && (v[b] == ' ' || v[b] == '\t'))
+        ++b;
+    while (e > b && (v[e - 1] == ' ' || v[e - 1] == '\t'))
+        --e;
+    return std::string_view(v.data() + b, size_t(e - b));
+}
+std::string_view sv(const CsvRecord &r, int column) { return column < 0 ? std::string_view() : sv(r.field(column)); }
+int find(const Ids &ids, std::string_view key)
+{
+    const auto it = ids.find(key);
+    return it == ids.end() ? -1 : it->second;
+}
+
+struct Stop {
+    QString id, name, zone, parentId;
+    int parent = -1;
+    double lat = 0, lon = 0;
+    bool hasCoord = false;
+};
+struct Route {
+    QString id, shortName, longName, parentId, networkId;
+};
+struct Trip {
+    int route = -1;
+    QString id, direction, headsign;
+};
+struct StopTime {
+    int trip, seq, stop, arrival, departure;
+    int8_t pickup;
+};
+
+struct Pattern {
+    int route;
+    QString direction;
+    std::vector<int> stops;
+    std::vector<int> trips;
+};
+
+// A whole number of seconds after midnight ("25:10:00" is past midnight),
+// or -1.
+int parseTime(std::string_view s)
+{
+    int parts[3] = {0, 0, 0}, n = 0;
+    bool digit = false;
+    for (char c : s) {
+        if (c >= '0' && c <= '9') {
+            if (parts[n] > 100000)
+                return -1;
+            parts[n] = parts[n] * 10 + (c - '0');
+            digit = true;
+        } else if (c == ':' && digit && n < 2) {
+            ++n;
+            digit = false;
+        } else {
+            return -1;
+        }
+    }
+    if (n != 2 || !digit || parts[1] > 59 || parts[2] > 59)
+        return -1;
+    return parts[0] * 3600 + parts[1] * 60 + parts[2];
+}
+
+std::optional<qint64> parseInt(std::string_view s)
+{
+    if (s.empty() || s.size() > 12)
+        return std::nullopt;
+    qint64 v = 0;
+    size_t i = 0;
+    const bool neg = s[0] == '-';
+    if (neg || s[0] == '+')
+        ++i;
+    if (i == s.size())
+        return std::nullopt;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return std::nullopt;
+        v = v * 10 + (s[i] - '0');
+    }
+    return neg ? -v : v;
+}
+
+// A price in yen: a whole number, "210" or "210.00", in 0..32767.
+int16_t parsePrice(const CsvTable &t, const CsvRecord &r, int column)
+{
+    std::string_view s = sv(r, column);
+    const size_t dot = s.find('.');
+    if (dot != std::string_view::npos) {
+        const std::string_view frac = s.substr(dot + 1);
+        if (frac.empty() || frac.find_first_not_of('0') != std::string_view::npos)
+            t.failAt(r, column, QStringLiteral("the price \"%1\" is not a whole number of yen").arg(QString::fromUtf8(s.data(), qsizetype(s.size()))), vb::ErrTypeMismatch);
+        s = s.substr(0, dot);
+    }
+    const std::optional<qint64> v = parseInt(s);
+    if (!v)
+        t.failAt(r, column, QStringLiteral("the price \"%1\" is not a number").arg(CsvTable::text(r, column)), vb::ErrTypeMismatch);
+    if (*v < 0 || *v > 32767)
+        t.failAt(r, column, QStringLiteral("the price %1 does not fit the board (0..32767)").arg(*v), vb::ErrOverflow);
+    return int16_t(*v);
+}
+
+// What the listing and the import share: the stops, routes, trips and the
+// stop patterns of the trips.
+struct Model {
+    std::vector<Stop> stops;
+    Ids stopIds;
+    std::vector<Route> routes;
+    Ids routeIds;
+    std::vector<Trip> trips;
+    Ids tripIds;
+    std::vector<StopTime> times; // sorted by trip, then stop_sequence
+    std::vector<Pattern> patterns;
+    QStringList warnings;
+};
+
+void readStops(const Feed &feed, Model &m)
+{
+    int cId = -1, cName, cLat, cLon, cZone, cParent;
+    readTable(
+        feed, kStops,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            Stop s;
+            s.id = CsvTable::text(r, cId);
+            if (s.id.isEmpty())
+                t.failAt(r, cId, QStringLiteral("a stop without an id"));
+            s.name = CsvTable::text(r, cName);
+            s.zone = CsvTable::text(r, cZone);
+            s.parentId = CsvTable::text(r, cParent);
+            bool okLat = false, okLon = false;
+            const QString lat = CsvTable::text(r, cLat), lon = CsvTable::text(r, cLon);
+            s.lat = lat.toDouble(&okLat);
+            s.lon = lon.toDouble(&okLon);
+            s.hasCoord = okLat && okLon && qAbs(s.lat) <= 90 && qAbs(s.lon) <= 180;
+            if (!m.stopIds.emplace(s.id.toStdString(), int(m.stops.size())).second)
+                t.failAt(r, cId, QStringLiteral("the stop id %1 is given twice").arg(s.id));
+            m.stops.push_back(std::move(s));
+        },
+        [&](const CsvTable &t) {
+            cId = t.required("stop_id");
+            cName = t.column("stop_name");
+            cLat = t.column("stop_lat");
+            cLon = t.column("stop_lon");
+            cZone = t.column("zone_id");
+            cParent = t.column("parent_station");
+        });
+    for (Stop &s : m.stops)
+        if (!s.parentId.isEmpty())
+            s.parent = find(m.stopIds, s.parentId.toStdString());
+}
+
+void readRoutes(const Feed &feed, Model &m)
+{
+    int cId = -1, cShort, cLong, cParent, cNetwork;
+    readTable(
+        feed, kRoutes,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            Route x;
+            x.id = CsvTable::text(r, cId);
+            x.shortName = CsvTable::text(r, cShort);
+            x.longName = CsvTable::text(r, cLong);
+            x.parentId = CsvTable::text(r, cParent);
+            x.networkId = CsvTable::text(r, cNetwork);
+            if (!m.routeIds.emplace(x.id.toStdString(), int(m.routes.size())).second)
+                t.failAt(r, cId, QStringLiteral("the route id %1 is given twice").arg(x.id));
+            m.routes.push_back(std::move(x));
+        },
+        [&](const CsvTable &t) {
+            cId = t.required("route_id");
+            cShort = t.column("route_short_name");
+            cLong = t.column("route_long_name");
+            cParent = t.column("jp_parent_route_id");
+            cNetwork = t.column("network_id");
+        });
+}
+
+void readTrips(const Feed &feed, Model &m)
+{
+    int cRoute = -1, cTrip = -1, cDir, cHead;
+    readTable(
+        feed, kTrips,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            Trip x;
+            x.route = find(m.routeIds, sv(r, cRoute));
+            if (x.route < 0)
+                t.failAt(r, cRoute, QStringLiteral("the route %1 is not in routes.txt").arg(CsvTable::text(r, cRoute)));
+            x.id = CsvTable::text(r, cTrip);
+            x.direction = CsvTable::text(r, cDir);
+            x.headsign = CsvTable::text(r, cHead);
+            if (!m.tripIds.emplace(x.id.toStdString(), int(m.trips.size())).second)
+                t.failAt(r, cTrip, QStringLiteral("the trip id %1 is given twice").arg(x.id));
+            m.trips.push_back(std::move(x));
+        },
+        [&](const CsvTable &t) {
+            cRoute = t.required("route_id");
+            cTrip = t.required("trip_id");
+            cDir = t.column("direction_id");
+            cHead = t.column("trip_headsign");
+        });
+}
+
+void readStopTimes(const Feed &feed, Model &m)
+{
+    int cTrip = -1, cStop = -1, cSeq = -1, cArr, cDep, cPick;
+    // Feeds list a trip's stops together: the last trip looked up is asked first.
+    std::string lastTrip;
+    int lastTripIndex = -1;
+    int badTimes = 0;
+    readTable(
+        feed, kStopTimes,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            StopTime x;
+            const std::string_view trip = sv(r, cTrip);
+            if (lastTripIndex < 0 || trip != lastTrip) {
+                lastTripIndex = find(m.tripIds, trip);
+                if (lastTripIndex < 0)
+                    t.failAt(r, cTrip, QStringLiteral("the trip %1 is not in trips.txt").arg(CsvTable::text(r, cTrip)));
+                lastTrip.assign(trip);
+            }
+            x.trip = lastTripIndex;
+            x.stop = find(m.stopIds, sv(r, cStop));
+            if (x.stop < 0)
+                t.failAt(r, cStop, QStringLiteral("the stop %1 is not in stops.txt").arg(CsvTable::text(r, cStop)));
+            const std::optional<qint64> seq = parseInt(sv(r, cSeq));
+            if (!seq || *seq < 0 || *seq > INT32_MAX)
+                t.failAt(r, cSeq, QStringLiteral("the stop_sequence \"%1\" is not a whole number").arg(CsvTable::text(r, cSeq)), vb::ErrTypeMismatch);
+            x.seq = int(*seq);
+            const std::string_view arr = sv(r, cArr), dep = sv(r, cDep);
+            x.arrival = arr.empty() ? -1 : parseTime(arr);
+            x.departure = dep.empty() ? -1 : parseTime(dep);
+            if ((!arr.empty() && x.arrival < 0) || (!dep.empty() && x.departure < 0))
+                ++badTimes;
+            x.pickup = int8_t(sv(r, cPick) == "1" ? 1 : 0);
+            m.times.push_back(x);
+        },
+        [&](const CsvTable &t) {
+            cTrip = t.required("trip_id");
+            cStop = t.required("stop_id");
+            cSeq = t.required("stop_sequence");
+            cArr = t.column("arrival_time");
+            cDep = t.column("departure_time");
+            cPick = t.column("pickup_type");
+        });
+    if (badTimes)
+        m.warnings << QStringLiteral("stop_times.txt: %1 times are not HH:MM:SS and are left out").arg(badTimes);
+    std::stable_sort(m.times.begin(), m.times.end(),
+                     [](const StopTime &a, const StopTime &b) { return a.trip != b.trip ? a.trip < b.trip : a.seq < b.seq; });
+}
+
+int departureOf(const Model &m, int trip, size_t firstRow)
+{
+    for (size_t i = firstRow; i < m.times.size() && m.times[i].trip == trip; ++i)
+        if (m.times[i].departure >= 0 || m.times[i].arrival >= 0)
+            return m.times[i].departure >= 0 ? m.times[i].departure : m.times[i].arrival;
+    return INT32_MAX;
+}
+
+void buildPatterns(Model &m)
+{
+    std::unordered_map<std::string, int> index;
+    std::vector<std::pair<int, size_t>> tripStart; // pattern of each trip's first row
+    std::vector<int> depart(m.trips.size(), INT32_MAX);
+    size_t i = 0;
+    std::string key;
+    while (i < m.times.size()) {
+        const int trip = m.times[i].trip;
+        const size_t from = i;
+        std::vector<int> stops;
+        for (; i < m.times.size() && m.times[i].trip == trip; ++i)
+            stops.push_back(m.times[i].stop);
+        depart[size_t(trip)] = departureOf(m, trip, from);
+        const Trip &t = m.trips[size_t(trip)];
+        key.assign(reinterpret_cast<const char *>(&t.route), sizeof t.route);
+        key += t.direction.toStdString();
+        key += '\0';
+        key.append(reinterpret_cast<const char *>(stops.data()), stops.size() * sizeof(int));
+        auto [it, fresh] = index.emplace(key, int(m.patterns.size()));
+        if (fresh)
+            m.patterns.push_back({t.route, t.direction, std::move(stops), {}});
+        m.patterns[size_t(it->second)].trips.push_back(trip);
+    }
+    for (Pattern &p : m.patterns)
+        std::stable_sort(p.trips.begin(), p.trips.end(), [&](int a, int b) { return depart[size_t(a)] < depart[size_t(b)]; });
+    // Routes in file order, directions in order, most trips first.
+    std::stable_sort(m.patterns.begin(), m.patterns.end(), [](const Pattern &a, const Pattern &b) {
+        if (a.route != b.route)
+            return a.route < b.route;
+        if (a.direction != b.direction)
+            return a.direction < b.direction;
+        return a.trips.size() > b.trips.size();
+    });
+}
+
+Model loadModel(const Feed &feed)
+{
+    Model m;
+    readStops(feed, m);
+    readRoutes(feed, m);
+    readTrips(feed, m);
+    readStopTimes(feed, m);
+    buildPatterns(m);
+    return m;
+}
+
+QString stopName(const Model &m, int stop)
+{
+    const Stop &s = m.stops[size_t(stop)];
+    if (!s.name.isEmpty())
+        return s.name;
+    if (s.parent >= 0 && !m.stops[size_t(s.parent)].name.isEmpty())
+        return m.stops[size_t(s.parent)].name;
+    return s.id;
+}
+
+QString routeName(const Route &r)
+{
+    if (!r.shortName.isEmpty() && !r.longName.isEmpty() && r.shortName != r.longName)
+        return r.shortName + u' ' + r.longName;
+    return !r.longName.isEmpty() ? r.longName : !r.shortName.isEmpty() ? r.shortName : r.id;
+}
+
+PatternInfo infoOf(const Model &m, const Pattern &p, int rank)
+{
+    PatternInfo info;
+    const Route &r = m.routes[size_t(p.route)];
+    info.routeId = r.id;
+    info.routeName = routeName(r);
+    info.parentRouteId = r.parentId;
+    info.directionId = p.direction;
+    info.rank = rank;
+    info.stops = int(p.stops.size());
+    if (!p.stops.empty()) {
+        info.firstStop = stopName(m, p.stops.front());
+        info.lastStop = stopName(m, p.stops.back());
+    }
+    info.trips = int(p.trips.size());
+    QHash<QString, int> heads;
+    for (int t : p.trips)
+        if (!m.trips[size_t(t)].headsign.isEmpty())
+            heads[m.trips[size_t(t)].headsign] += 1;
+    int best = 0;
+    for (auto it = heads.cbegin(); it != heads.cend(); ++it)
+        if (it.value() > best || (it.value() == best && it.key() < info.headsign))
+            best = it.value(), info.headsign = it.key();
+    if (info.headsign.isEmpty())
+        info.headsign = info.lastStop;
+    if (!p.trips.empty())
+        info.firstTripId = m.trips[size_t(p.trips.front())].id;
+    return info;
+}
+
+QList<PatternInfo> infos(const Model &m)
+{
+    QList<PatternInfo> out;
+    for (size_t i = 0; i < m.patterns.size(); ++i) {
+        const bool sameGroup = i > 0 && m.patterns[i - 1].route == m.patterns[i].route &&
+                               m.patterns[i - 1].direction == m.patterns[i].direction;
+        out.append(infoOf(m, m.patterns[i], sameGroup ? out.back().rank + 1 : 0));
+    }
+    return out;
+}
+
+// ---- fares ----------------------------------------------------------------
+
+constexpr int kNoFare = -1;
+
+// Fares from each stop of the pattern to each stop at or after it.
+struct FareMatrix {
+    int n = 0;
+    std::vector<int> f; // kNoFare where the feed gives none
+    int &at(int from, int to) { return f[size_t(from) * size_t(n) + size_t(to)]; }
+    int at(int from, int to) const { return f[size_t(from) * size_t(n) + size_t(to)]; }
+};
+
+// The zones of the pattern's stops (a platform without one takes its
+// station's), as indexes into zoneIds; -1 for a stop without a zone.
+std::vector<int> patternZones(const Model &m, const Pattern &p, Ids &zoneIds)
+{
+    std::vector<int> zoneOf;
+    for (int s : p.stops) {
+        QString z = m.stops[size_t(s)].zone;
+        if (z.isEmpty() && m.stops[size_t(s)].parent >= 0)
+            z = m.stops[size_t(m.stops[size_t(s)].parent)].zone;
+        if (z.isEmpty()) {
+            zoneOf.push_back(-1);
+            continue;
+        }
+        zoneOf.push_back(zoneIds.emplace(z.toStdString(), int(zoneIds.size())).first->second);
+    }
+    return zoneOf;
+}
+
+// fare_attributes.txt + fare_rules.txt, by zone.
+QString faresByZone(const Feed &feed, const Model &m, const Pattern &p, FareMatrix &fm)
+{
+    const std::string routeId = m.routes[size_t(p.route)].id.toStdString();
+    Ids zoneIds;
+    const std::vector<int> zoneOf = patternZones(m, p, zoneIds);
+    const auto zone = [&](std::string_view id) -> int { // -1 empty (any), -2 a zone the pattern never meets
+        if (id.empty())
+            return -1;
+        const int z = find(zoneIds, id);
+        return z < 0 ? -2 : z;
+    };
+
+    Ids fareIds;
+    std::vector<int16_t> prices;
+    int cFare = -1, cPrice = -1;
+    readTable(
+        feed, kFareAttributes,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            const int16_t price = parsePrice(t, r, cPrice);
+            if (!fareIds.emplace(std::string(sv(r, cFare)), int(prices.size())).second)
+                t.failAt(r, cFare, QStringLiteral("the fare id %1 is given twice").arg(CsvTable::text(r, cFare)));
+            prices.push_back(price);
+        },
+        [&](const CsvTable &t) {
+            cFare = t.required("fare_id");
+            cPrice = t.required("price");
+        });
+
+    // A rule that names this route wins over one for every route; the
+    // lowest price among the fares that apply.
+    struct Rule {
+        int fare;
+        bool routed;
+        QSet<int> contains; // empty: a plain origin/destination rule
+    };
+    using Key = std::tuple<int, bool, int, int>; // fare, routed, origin, destination
+    std::map<Key, QSet<int>> containsSets;
+    std::set<Key> deadContains; // names a zone the pattern never meets: it cannot apply
+    QHash<std::pair<int, int>, std::vector<Rule>> byPair;
+    int cRoute = -1, cOrigin = -1, cDest = -1, cContains = -1;
+    cFare = -1;
+    readTable(
+        feed, kFareRules,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            const int fare = find(fareIds, sv(r, cFare));
+            if (fare < 0)
+                t.failAt(r, cFare, QStringLiteral("the fare %1 is not in fare_attributes.txt").arg(CsvTable::text(r, cFare)));
+            const std::string_view route = sv(r, cRoute);
+            const bool routed = !route.empty();
+            if (routed && route != routeId)
+                return;
+            const int o = zone(sv(r, cOrigin)), d = zone(sv(r, cDest)), c = zone(sv(r, cContains));
+            if (o == -2 || d == -2)
+                return;
+            if (c == -1)
+                byPair[{o, d}].push_back({fare, routed, {}});
+            else if (c == -2)
+                deadContains.insert({fare, routed, o, d});
+            else
+                containsSets[{fare, routed, o, d}].insert(c);
+        },
+        [&](const CsvTable &t) {
+            cFare = t.required("fare_id");
+            cRoute = t.column("route_id");
+            cOrigin = t.column("origin_id");
+            cDest = t.column("destination_id");
+            cContains = t.column("contains_id");
+        });
+    for (const auto &[k, zones] : containsSets)
+        if (!deadContains.count(k))
+            byPair[{std::get<2>(k), std::get<3>(k)}].push_back({std::get<0>(k), std::get<1>(k), zones});
+
+    const int n = int(p.stops.size());
+    for (int b = 0; b < n; ++b) {
+        QSet<int> passed;
+        for (int a = b; a < n; ++a) {
+            if (zoneOf[size_t(a)] >= 0)
+                passed.insert(zoneOf[size_t(a)]);
+            const int zo = zoneOf[size_t(b)], zd = zoneOf[size_t(a)];
+            int best[2] = {kNoFare, kNoFare};
+            std::vector<int> origins{-1}, dests{-1};
+            if (zo >= 0)
+                origins.push_back(zo);
+            if (zd >= 0)
+                dests.push_back(zd);
+            for (int o : origins)
+                for (int d : dests) {
+                    const auto it = byPair.constFind({o, d});
+                    if (it == byPair.cend())
+                        continue;
+                    for (const Rule &r : *it) {
+                        if (!r.contains.isEmpty() && r.contains != passed)
+                            continue;
+                        int &slot = best[r.routed ? 1 : 0];
+                        if (slot == kNoFare || prices[size_t(r.fare)] < slot)
+                            slot = prices[size_t(r.fare)];
+                    }
+                }
+            fm.at(b, a) = best[1] != kNoFare ? best[1] : best[0];
+        }
+    }
+    return QStringLiteral("fare_attributes.txt price (the adult fare paid in cash), by the zones of fare_rules.txt");
+}
+
+// Fares v2: fare_leg_rules.txt from area to area, priced by fare_products.txt.
+QString faresByArea(const Feed &feed, const Model &m, const Pattern &p, FareMatrix &fm)
+{
+    const Route &route = m.routes[size_t(p.route)];
+    // Networks the route belongs to.
+    QSet<QString> networks;
+    if (!route.networkId.isEmpty())
+        networks.insert(route.networkId);
+    if (feed.has(kRouteNetworks)) {
+        int cNet = -1, cRoute = -1;
+        readTable(
+            feed, kRouteNetworks,
+            [&](const CsvTable &, const CsvRecord &r) {
+                if (CsvTable::text(r, cRoute) == route.id)
+                    networks.insert(CsvTable::text(r, cNet));
+            },
+            [&](const CsvTable &t) {
+                cNet = t.required("network_id");
+                cRoute = t.required("route_id");
+            });
+    }
+    // Areas of the pattern's stops; a station's area holds its platforms.
+    QHash<QString, QSet<int>> areaStops; // area -> pattern positions
+    if (feed.has(kStopAreas)) {
+        QHash<QString, QList<int>> positions; // stop id -> pattern positions, by itself and its station
+        for (int i = 0; i < int(p.stops.size()); ++i) {
+            const Stop &s = m.stops[size_t(p.stops[size_t(i)])];
+            positions[s.id].append(i);
+            if (s.parent >= 0)
+                positions[m.stops[size_t(s.parent)].id].append(i);
+        }
+        int cArea = -1, cStop = -1;
+        readTable(
+            feed, kStopAreas,
+            [&](const CsvTable &, const CsvRecord &r) {
+                const auto it = positions.constFind(CsvTable::text(r, cStop));
+                if (it != positions.cend())
+                    for (int i : *it)
+                        areaStops[CsvTable::text(r, cArea)].insert(i);
+            },
+            [&](const CsvTable &t) {
+                cArea = t.required("area_id");
+                cStop = t.required("stop_id");
+            });
+    }
+    // One price a product: the row for no particular rider category or
+    // fare media (the adult fare paid as such), else the first row.
+    struct Price {
+        int16_t amount;
+        bool plain;
+    };
+    QHash<QString, Price> products;
+    int cProduct = -1, cAmount = -1, cRider, cMedia;
+    readTable(
+        feed, kFareProducts,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            const QString id = CsvTable::text(r, cProduct);
+            const int16_t amount = parsePrice(t, r, cAmount);
+            const bool plain = CsvTable::text(r, cRider).isEmpty() && CsvTable::text(r, cMedia).isEmpty();
+            const auto it = products.constFind(id);
+            if (it == products.cend() || (plain && !it->plain))
+                products.insert(id, {amount, plain});
+        },
+        [&](const CsvTable &t) {
+            cProduct = t.required("fare_product_id");
+            cAmount = t.required("amount");
+            cRider = t.column("rider_category_id");
+            cMedia = t.column("fare_media_id");
+        });
+
+    struct Leg {
+        int16_t amount;
+        int priority;
+        QString from, to;
+    };
+    std::vector<Leg> legs;
+    int cNetwork, cFrom, cTo, cPriority;
+    cProduct = -1;
+    readTable(
+        feed, kFareLegRules,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            const QString product = CsvTable::text(r, cProduct);
+            const auto it = products.constFind(product);
+            if (it == products.cend())
+                t.failAt(r, cProduct, QStringLiteral("the fare product %1 is not in fare_products.txt").arg(product));
+            const QString network = CsvTable::text(r, cNetwork);
+            if (!network.isEmpty() && !networks.contains(network))
+                return;
+            Leg leg{it->amount, 0, CsvTable::text(r, cFrom), CsvTable::text(r, cTo)};
+            if ((!leg.from.isEmpty() && !areaStops.contains(leg.from)) || (!leg.to.isEmpty() && !areaStops.contains(leg.to)))
+                return;
+            if (cPriority >= 0 && !CsvTable::text(r, cPriority).isEmpty()) {
+                const std::optional<qint64> v = parseInt(sv(r, cPriority));
+                if (!v || *v < INT32_MIN || *v > INT32_MAX)
+                    t.failAt(r, cPriority, QStringLiteral("the rule_priority is not a whole number"), vb::ErrTypeMismatch);
+                leg.priority = int(*v);
+            }
+            legs.push_back(std::move(leg));
+        },
+        [&](const CsvTable &t) {
+            cProduct = t.required("fare_product_id");
+            cNetwork = t.column("network_id");
+            cFrom = t.column("from_area_id");
+            cTo = t.column("to_area_id");
+            cPriority = t.column("rule_priority");
+        });
+
+    const int n = int(p.stops.size());
+    for (int b = 0; b < n; ++b)
+        for (int a = b; a < n; ++a) {
+            int best = kNoFare, bestPriority = INT32_MIN;
+            for (const Leg &l : legs) {
+                if (!l.from.isEmpty() && !areaStops.value(l.from).contains(b))
+                    continue;
+                if (!l.to.isEmpty() && !areaStops.value(l.to).contains(a))
+                    continue;
+                // The rules of the highest priority apply; the cheapest of them.
+                if (l.priority > bestPriority || (l.priority == bestPriority && l.amount < best))
+                    best = l.amount, bestPriority = l.priority;
+            }
+            fm.at(b, a) = best;
+        }
+    return QStringLiteral("fare_products.txt amount (the row without rider category or fare media where there is one), "
+                          "by the areas of fare_leg_rules.txt");
+}
+
+// ---- readings ---------------------------------------------------------------
+
+bool isKanaReading(const QString &lang) { return lang.compare(QLatin1String("ja-Hrkt"), Qt::CaseInsensitive) == 0; }
+
+// Readings of stop names, by stop id and by name: the older GTFS-JP layout
+// (trans_id, lang, translation: the Japanese text itself is the key) and
+// today's (table_name, field_name, language, translation, record_id, field_value).
+struct Readings {
+    QHash<QString, QString> byId, byName;
+};
+
+Readings readReadings(const Feed &feed)
+{
+    Readings out;
+    if (!feed.has(kTranslations))
+        return out;
+    bool old = false;
+    int cTrans = -1, cLang = -1, cText = -1, cTable = -1, cField = -1, cRecord = -1, cValue = -1;
+    readTable(
+        feed, kTranslations,
+        [&](const CsvTable &, const CsvRecord &r) {
+            if (!isKanaReading(CsvTable::text(r, cLang)))
+                return;
+            const QString reading = CsvTable::text(r, cText);
+            if (reading.isEmpty())
+                return;
+            if (old) {
+                out.byName.insert(CsvTable::text(r, cTrans), reading);
+                return;
+            }
+            if (CsvTable::text(r, cTable) != QLatin1String("stops") || CsvTable::text(r, cField) != QLatin1String("stop_name"))
+                return;
+            const QString id = CsvTable::text(r, cRecord), value = CsvTable::text(r, cValue);
+            if (!id.isEmpty())
+                out.byId.insert(id, reading);
+            else if (!value.isEmpty())
+                out.byName.insert(value, reading);
+        },
+        [&](const CsvTable &t) {
+            old = t.has("trans_id");
+            if (old) {
+                cTrans = t.required("trans_id");
+                cLang = t.required("lang");
+                cText = t.required("translation");
+                return;
+            }
+            cTable = t.required("table_name");
+            cField = t.required("field_name");
+            cLang = t.required("language");
+            cText = t.required("translation");
+            cRecord = t.column("record_id");
+            cValue = t.column("field_value");
+        });
+    return out;
+}
+
+QString readingOf(const Readings &rd, const Model &m, int stop)
+{
+    const Stop &s = m.stops[size_t(stop)];
+    const Stop *parent = s.parent >= 0 ? &m.stops[size_t(s.parent)] : nullptr;
+    for (const QString &id : {s.id, parent ? parent->id : QString()})
+        if (!id.isEmpty() && rd.byId.contains(id))
+            return rd.byId.value(id);
+    return rd.byName.value(stopName(m, stop));
+}
+
+// ---- ticket numbers -----------------------------------------------------------
+
+// Boarding stops that share a ticket number: consecutive ones whose fares
+// to every stop after the last of them are equal. The fewest such groups,
+// found by trying every cut (a route has at most 301 stops).
+std::vector<std::pair<int, int>> ticketGroups(const FareMatrix &fm, const std::vector<int> &boarding)
+{
+    const int k = int(boarding.size());
+    std::vector<std::pair<int, int>> singles;
+    for (int i = 0; i < k; ++i)
+        singles.push_back({i, i});
+    if (k <= kTickets)
+        return singles;
+    const auto shareable = [&](int from, int to) { // boarding[from..to]
+        const int last = boarding[size_t(to)];
+        for (int t = last + 1; t < fm.n; ++t)
+            for (int x = from + 1; x <= to; ++x)
+                if (fm.at(boarding[size_t(x)], t) != fm.at(boarding[size_t(from)], t))
+                    return false;
+        return true;
+    };
+    std::vector<int> best(size_t(k) + 1, INT32_MAX), cut(size_t(k) + 1, 0);
+    best[0] = 0;
+    for (int e = 1; e <= k; ++e)
+        for (int b = e; b >= 1; --b) {
+            if (best[size_t(b) - 1] == INT32_MAX)
+                continue;
+            if (best[size_t(b) - 1] + 1 < best[size_t(e)] && shareable(b - 1, e - 1)) {
+                best[size_t(e)] = best[size_t(b) - 1] + 1;
+                cut[size_t(e)] = b - 1;
+            }
+        }
+    std::vector<std::pair<int, int>> groups;
+    for (int e = k; e > 0; e = cut[size_t(e)])
+        groups.insert(groups.begin(), {cut[size_t(e)], e - 1});
+    return groups;
+}
+
+// ---- output -------------------------------------------------------------------------
+
+QByteArray csvField(const QString &text)
+{
+    QByteArray b = text.toUtf8();
+    if (b.contains(',') || b.contains('"') || b.contains('\n') || b.contains('\r'))
+        return '"' + b.replace("\"", "\"\"") + '"';
+    return b;
+}
+
+QString clock(int seconds)
+{
+    if (seconds < 0)
+        return {};
+    return QStringLiteral("%1:%2:%3").arg(seconds / 3600, 2, 10, QChar(u'0')).arg(seconds / 60 % 60, 2, 10, QChar(u'0')).arg(seconds % 60, 2, 10, QChar(u'0'));
+}
+
+QString tapeText(const QString &text)
+{
+    // The list's reader takes a quoted text with commas; a quote inside it
+    // would end the field, so it is written full-width.
+    QString t = text;
+    t.replace(u'"', u'”');
+    return QStringLiteral("\"%1\"").arg(t);
+}
+
+} // namespace
+
+QString spokenName(const QString &name)
+{
+    QString out;
+    const QString mapped = cp932::premap(name);
+    for (qsizetype i = 0; i < mapped.size(); ++i) {
+        const bool pair = mapped[i].isHighSurrogate() && i + 1 < mapped.size();
+        const QString ch = mapped.mid(i, pair ? 2 : 1);
+        if (pair)
+            ++i;
+        const QByteArray enc = cp932::encode(ch);
+        out += (enc == "?" && ch != u"?") || ch.front().category() == QChar::Other_Control ? QStringLiteral("〓") : ch;
+    }
+    return out.trimmed();
+}
+
+QString boardName(const QString &name, QString *warning)
+{
+    const QString spoken = spokenName(name);
+    const QByteArray enc = cp932::encode(spoken);
+    QString out = spoken;
+    QStringList why;
+    if (spoken != name.trimmed() && spoken != cp932::premap(name.trimmed()))
+        why << QStringLiteral("characters code page 932 lacks became 〓");
+    if (enc.size() > kMaxNameBytes) {
+        out = cp932::decode(QByteArrayView(enc).first(cp932::boundaryAtMost(enc, kMaxNameBytes)));
+        why << QStringLiteral("cut to the %1 bytes the strip takes").arg(kMaxNameBytes);
+    }
+    if (warning)
+        *warning = why.isEmpty() ? QString() : QStringLiteral("\"%1\" → \"%2\": %3").arg(name, out, why.join(QStringLiteral("; ")));
+    return out;
+}
+
+QByteArray stopsHeader() { return "seq,stop_id,name,lat,lon,arrival,departure\r\n"; }
+
+Listing listPatterns(const Feed &feed)
+{
+    Model m = loadModel(feed);
+    return {infos(m), m.warnings};
+}
+
+Import importPattern(const Feed &feed, const Choice &choice)
+{
+    Model m = loadModel(feed);
+    const QList<PatternInfo> all = infos(m);
+    int chosen = -1;
+    int tripIndex = -1;
+    if (!choice.tripId.isEmpty()) {
+        tripIndex = find(m.tripIds, choice.tripId.toStdString());
+        if (tripIndex < 0)
+            throw vb::Error(vb::ErrSubscript, QStringLiteral("the trip %1 is not in trips.txt").arg(choice.tripId));
+        for (size_t i = 0; i < m.patterns.size() && chosen < 0; ++i)
+            for (int t : m.patterns[i].trips)
+                if (t == tripIndex)
+                    chosen = int(i);
+        if (chosen < 0)
+            throw vb::Error(vb::ErrSubscript, QStringLiteral("the trip %1 has no stops in stop_times.txt").arg(choice.tripId));
+        if (!choice.routeId.isEmpty() && all[chosen].routeId != choice.routeId)
+            throw vb::Error(vb::ErrSubscript, QStringLiteral("the trip %1 runs on the route %2, not %3").arg(choice.tripId, all[chosen].routeId, choice.routeId));
+    } else {
+        if (find(m.routeIds, choice.routeId.toStdString()) < 0)
+            throw vb::Error(vb::ErrSubscript, QStringLiteral("the route %1 is not in routes.txt").arg(choice.routeId));
+        // The most trips first, over the directions too unless one is named.
+        std::vector<int> candidates;
+        for (int i = 0; i < all.size(); ++i)
+            if (all[i].routeId == choice.routeId && (choice.directionId.isEmpty() || all[i].directionId == choice.directionId))
+                candidates.push_back(i);
+        std::stable_sort(candidates.begin(), candidates.end(), [&](int a, int b) { return all[a].trips > all[b].trips; });
+        if (!choice.directionId.isEmpty())
+            std::stable_sort(candidates.begin(), candidates.end(), [&](int a, int b) { return all[a].rank < all[b].rank; });
+        if (choice.rank < 0 || size_t(choice.rank) >= candidates.size())
+            throw vb::Error(vb::ErrSubscript, candidates.empty()
+                                                  ? QStringLiteral("the route %1 has no trips%2").arg(choice.routeId, choice.directionId.isEmpty() ? QString() : QStringLiteral(" in direction %1").arg(choice.directionId))
+                                                  : QStringLiteral("the route %1 has %2 stop patterns").arg(choice.routeId).arg(candidates.size()));
+        chosen = candidates[size_t(choice.rank)];
+        tripIndex = m.patterns[size_t(chosen)].trips.front();
+    }
+    const Pattern &p = m.patterns[size_t(chosen)];
+    Import out;
+    out.pattern = all[chosen];
+    out.tripId = m.trips[size_t(tripIndex)].id;
+    out.warnings = m.warnings;
+    const int n = int(p.stops.size());
+    if (n < 2 || n > fare::kRows)
+        throw vb::Error(vb::ErrOverflow, QStringLiteral("the pattern has %1 stops; the board rides 2 to %2").arg(n).arg(fare::kRows));
+
+    // The chosen trip's rows, in stop order.
+    std::vector<const StopTime *> rows;
+    for (const StopTime &st : m.times)
+        if (st.trip == tripIndex)
+            rows.push_back(&st);
+
+    FareMatrix fm;
+    fm.n = n;
+    fm.f.assign(size_t(n) * size_t(n), kNoFare);
+    if (feed.has(kFareLegRules) && feed.has(kFareProducts))
+        out.fareSource = faresByArea(feed, m, p, fm);
+    else if (feed.has(kFareAttributes) && feed.has(kFareRules))
+        out.fareSource = faresByZone(feed, m, p, fm);
+    else
+        out.fareSource = QStringLiteral("none: the feed has no fare_attributes.txt + fare_rules.txt nor fare_leg_rules.txt + fare_products.txt");
+
+    // Boarding stops: every stop but the last, and none where the trip takes no one on.
+    std::vector<int> boarding;
+    for (int i = 0; i + 1 < n; ++i)
+        if (rows[size_t(i)]->pickup != 1)
+            boarding.push_back(i);
+    const auto groups = ticketGroups(fm, boarding);
+    if (int(groups.size()) > kTickets)
+        throw vb::Error(vb::ErrOverflow,
+                        QStringLiteral("the pattern has %1 boarding stops and needs %2 ticket numbers even where stops with "
+                                       "the same fares to every later stop share one; the board has %3")
+                            .arg(boarding.size()).arg(groups.size()).arg(kTickets));
+    out.ticketCount = int(groups.size());
+    std::vector<int> ticketAt(size_t(n), 0);      // ticket number issued at or last before each stop
+    std::vector<int> issuedFrom(size_t(groups.size()) + 1, 0); // first stop of each ticket number
+    for (size_t g = 0; g < groups.size(); ++g) {
+        issuedFrom[g + 1] = boarding[size_t(groups[g].first)];
+        for (int b = groups[g].first; b <= groups[g].second; ++b)
+            ticketAt[size_t(boarding[size_t(b)])] = int(g) + 1;
+    }
+    for (int i = 1; i < n; ++i)
+        if (ticketAt[size_t(i)] == 0)
+            ticketAt[size_t(i)] = ticketAt[size_t(i) - 1];
+
+    Readings rd = readReadings(feed);
+    QByteArray readings, stops = stopsHeader();
+    QString tape;
+    const auto line = [&](const QString &text, int step, int sound) {
+        tape += tapeText(text) + QStringLiteral(",%1,%2\r\n").arg(step).arg(sound);
+    };
+    QSet<QString> spokenNames;
+    for (int i = 0; i < n; ++i) {
+        const int stop = p.stops[size_t(i)];
+        const QString name = stopName(m, stop);
+        QString warning;
+        fare::FareRecord rec;
+        rec.StopName = boardName(name, &warning);
+        if (!warning.isEmpty())
+            out.warnings << warning;
+        rec.SeiriNo = int16_t(ticketAt[size_t(i)]);
+        // Column c: the fare from where ticket c was issued to here; blank
+        // (0) where the feed gives none.
+        for (int c = 1; c <= ticketAt[size_t(i)]; ++c) {
+            const int v = fm.at(issuedFrom[size_t(c)], i);
+            if (v == kNoFare && issuedFrom[size_t(c)] < i)
+                ++out.faresUndefined;
+            rec.Fare[size_t(c) - 1] = int16_t(v == kNoFare ? 0 : v);
+        }
+        out.records.append(rec);
+
+        const QString spoken = spokenName(name);
+        const QString kana = readingOf(rd, m, stop);
+        if (!kana.isEmpty() && !spokenNames.contains(spoken)) {
+            spokenNames.insert(spoken);
+            readings += cp932::encode(QString::fromUtf8(csvField(spoken)) + u',' + QString::fromUtf8(csvField(spokenName(kana)))) + "\r\n";
+            ++out.readingCount;
+        }
+        const Stop &s = m.stops[size_t(stop)];
+        const StopTime *st = rows[size_t(i)];
+        stops += QByteArray::number(i + 1) + ',' + csvField(s.id) + ',' + csvField(name) + ',' +
+                 (s.hasCoord ? QByteArray::number(s.lat, 'f', 7) + ',' + QByteArray::number(s.lon, 'f', 7) : QByteArray(",")) +
+                 ',' + clock(st->arrival).toUtf8() + ',' + clock(st->departure).toUtf8() + "\r\n";
+    }
+    // Ride order: the first "送り" says where the bus goes; each next one
+    // names the next stop and steps the fares to it; the last thanks the riders.
+    const QString last = spokenName(stopName(m, p.stops.back()));
+    const QString head = spokenName(out.pattern.headsign.isEmpty() ? last : out.pattern.headsign);
+    line(QStringLiteral("ご乗車ありがとうございます。このバスは、%1行きです。").arg(head), 0, 3);
+    for (int i = 1; i + 1 < n; ++i)
+        line(QStringLiteral("次は、%1です。").arg(spokenName(stopName(m, p.stops[size_t(i)]))), 1, 1);
+    line(QStringLiteral("次は、終点、%1です。").arg(last), 1, 2);
+    line(QStringLiteral("終点、%1です。ご乗車ありがとうございました。").arg(last), 0, 0);
+    out.tape = cp932::encode(tape);
+    out.readings = readings;
+    out.stops = stops;
+    return out;
+}
+
+QList<OutputFile> outputFiles(const Import &im, int number, const QString &fareDir, const QString &tapeDir)
+{
+    const QString key = QString::number(number);
+    QList<OutputFile> files{
+        {QDir(fareDir).filePath(key + QStringLiteral(".hy3")), fare::writeFareFile(im.records)},
+        {QDir(fareDir).filePath(key + QStringLiteral(".stops.csv")), im.stops},
+        {QDir(tapeDir).filePath(key + QStringLiteral("tp.csv")), im.tape},
+    };
+    if (im.readingCount > 0)
+        files.append({QDir(tapeDir).filePath(key + QStringLiteral("yomi.csv")), im.readings});
+    return files;
+}
+
+int suggestNumber(const PatternInfo &pattern, const QList<int> &taken)
+{
+    QString digits;
+    for (QChar c : pattern.routeName)
+        if (c.isDigit())
+            digits += QChar(u'0' + c.digitValue());
+        else if (!digits.isEmpty())
+            break;
+    bool ok = false;
+    const int n = digits.left(5).toInt(&ok);
+    if (ok && n >= 1 && n <= 99999 && !taken.contains(n))
+        return n;
+    for (int k = 1; k <= 99999; ++k)
+        if (!taken.contains(k))
+            return k;
+    return 0;
+}
+
+} // namespace opendata
