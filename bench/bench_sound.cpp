@@ -1,6 +1,6 @@
 // Sound figures: how soon a cached sound is heard, how long a MIDI file takes
-// to open the first time and from the cache, and what the largest sounds cost
-// in memory.
+// to open the first time and from the cache and to its first sample, what four
+// MIDI channels cost, and what the largest sounds cost in memory.
 #include "bench/Bench.h"
 #include "platform/mci/Mci.h"
 #include "sound/mdlSndAPI.h"
@@ -8,12 +8,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QStringList>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 
 namespace {
 
@@ -47,6 +51,18 @@ QByteArray minuteOfMidi()
     return soundfix::midi(ns);
 }
 
+// Five minutes of eight-note chords twenty times a second, each ringing half
+// a second: as many events as a file may hold, more voices than the synth
+// plays at once.
+QByteArray denseFiveMinutes()
+{
+    std::vector<soundfix::Note> ns;
+    for (int i = 0; i < 20 * 300 - 5; ++i)
+        for (int k = 0; k < 8; ++k)
+            ns.push_back({i * 0.05, 0.5, 40 + (i * 5 + k * 7) % 48});
+    return soundfix::midi(ns);
+}
+
 // The largest WAV the player reads: 64 MB of 48 kHz stereo, six minutes
 // and more, of which it keeps five.
 QByteArray largestWav()
@@ -75,10 +91,12 @@ struct Files {
     QString wav = dir.filePath("chime.wav");
     QString mid = dir.filePath("minute.mid");
     QString big = dir.filePath("largest.wav");
+    QString dense = dir.filePath("dense.mid");
     Files()
     {
         soundfix::writeFile(wav, soundfix::wav(0.3));
         soundfix::writeFile(mid, minuteOfMidi());
+        soundfix::writeFile(dense, denseFiveMinutes());
         soundfix::writeFile(big, largestWav());
     }
 };
@@ -126,6 +144,31 @@ double timedOpen(const QString &command)
     return ms;
 }
 
+// A fresh copy of `path` (nothing cached), opened and played: the time from
+// the open to its first audible sample at the mixer, or -1 when it fails.
+double freshToFirstSample(const QString &path)
+{
+    static int n = 0;
+    const QString copy = files().dir.filePath(QStringLiteral("fresh%1.mid").arg(++n));
+    QFile::copy(path, copy);
+    platform::mci::setTap(firstSoundTap, nullptr);
+    g_firstSound = 0;
+    g_armed = true;
+    const Clock::rep start = Clock::now().time_since_epoch().count();
+    const bool ok = platform::sendMci(openMidi(copy)) == 0 && platform::sendMci("play benchmid from 0") == 0;
+    QElapsedTimer t;
+    t.start();
+    while (ok && g_armed && t.elapsed() < 10000)
+        QThread::usleep(200);
+    g_armed = false;
+    platform::sendMci("close benchmid");
+    QFile::remove(copy);
+    idle(50);
+    if (!ok || !g_firstSound)
+        return -1;
+    return std::chrono::duration<double, std::milli>(Clock::duration(g_firstSound.load() - start)).count();
+}
+
 // The first play decodes the file; the runs measure plays from the cache.
 bench::Register latency("sound: SndPlay of a cached WAV to its first sample at the mixer", "ms", 21, [] {
     static const bool warm = (mdlSndAPI::SndPlay(files().wav, "S1", 0, 0), idle(400), true);
@@ -149,14 +192,44 @@ bench::Register latency("sound: SndPlay of a cached WAV to its first sample at t
 });
 
 // Each run opens a fresh copy, so nothing comes from the cache.
-bench::Register midiOpen("sound: open of a 60-second MIDI file, first time (render included)", "ms", 7, [] {
+bench::Register midiOpen("sound: open of a 60-second MIDI file, first time (read and checked)", "ms", 7, [] {
     static int n = 0;
     const QString copy = files().dir.filePath(QStringLiteral("minute%1.mid").arg(++n));
     QFile::copy(files().mid, copy);
     return timedOpen(openMidi(copy));
 });
 
-bench::Register midiCached("sound: open of a 60-second MIDI file from the cache", "ms", 21, [] {
+bench::Register midiFirstSample("sound: open and play of a fresh 60-second MIDI file to its first sample", "ms", 7,
+                                [] { return freshToFirstSample(files().mid); });
+
+bench::Register denseFirstSample("sound: open and play of a fresh dense 5-minute MIDI file to its first sample", "ms",
+                                 5, [] { return freshToFirstSample(files().dense); });
+
+// Four aliases play the dense file at once: the process's CPU time over two
+// seconds of it, in per cent of one core (-1 when one fails to open).
+bench::Register fourMidiCpu("sound: CPU while four dense MIDI channels play at once", "% of a core", 3, [] {
+    const QStringList aliases{"cpu1", "cpu2", "cpu3", "cpu4"};
+    bool ok = true;
+    for (const QString &a : aliases)
+        ok = ok && platform::sendMci(QStringLiteral("open \"%1\" type sequencer alias %2 wait").arg(files().dense, a)) == 0
+             && platform::sendMci("play " + a + " from 0") == 0;
+    double percent = -1;
+    if (ok) {
+        idle(300); // past the first blocks
+        const std::clock_t c0 = std::clock();
+        QElapsedTimer t;
+        t.start();
+        QEventLoop loop; // asleep between events, so only the sound costs
+        QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+        loop.exec();
+        percent = double(std::clock() - c0) / CLOCKS_PER_SEC * 1000 / double(t.elapsed()) * 100;
+    }
+    for (const QString &a : aliases)
+        platform::sendMci("close " + a);
+    return percent;
+});
+
+bench::Register midiCached("sound: open of a 60-second MIDI file again", "ms", 21, [] {
     static const bool warm = (timedOpen(openMidi(files().mid)), true);
     (void)warm;
     return timedOpen(openMidi(files().mid));
@@ -181,9 +254,9 @@ bench::Register bigMemory("sound: peak memory added by opening a 64 MB WAV (cut 
     return rc != 0 || length > 300'000 || before < 0 || peak < 0 ? -1.0 : (peak - before) / 1024;
 });
 
-// The rendered file is the whole cost (a fresh copy, so it is rendered); it
-// is all in place once playing starts, so a second and a half of play shows
-// the peak.
+// The events and the synthesiser are the whole cost (a fresh copy, so
+// nothing is cached); all in place once playing starts, so a second and a
+// half of play shows the peak.
 bench::Register midiMemory("sound: peak memory added while a 60-second MIDI file plays", "MiB", 5, [] {
     platform::sendMci("close benchmid");
     const double before = statusKiB("VmRSS");

@@ -3,6 +3,7 @@
 #include "core/FileIo.h"
 #include "core/InputHold.h"
 #include "platform/mci/MciCommand.h"
+#include "platform/mci/MidiSynth.h"
 #include "platform/mci/SoundCache.h"
 #include "platform/mci/SoundFile.h"
 
@@ -129,27 +130,44 @@ void SDLCALL speechEffect(int, void *stream, int len, void *)
     g_speech.fill(static_cast<qint16 *>(stream), size_t(len) / sizeof(qint16));
 }
 
+void midiEnded();
+
 struct ChunkDeleter {
     void operator()(Mix_Chunk *c) const { Mix_FreeChunk(c); }
 };
 
+// What an alias holds: decoded samples in a chunk of their own, or a MIDI
+// song whose synthesiser fills a silent endless chunk as it plays.
 struct Sound {
     int channel = -1;
     std::shared_ptr<const Pcm> pcm; // shared with the cache; the chunk points into it
-    std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk; // declared last: freed before pcm
+    std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk; // after pcm: freed before it
+    std::unique_ptr<MidiSynth> midi; // the channel is halted before this goes
 };
+
+// Audio thread: the synthesiser writes over the silent block. Once the song
+// has ended the GUI thread is asked to halt the channel (no Mix_* here).
+void SDLCALL midiEffect(int, void *stream, int len, void *synth)
+{
+    if (static_cast<MidiSynth *>(synth)->fill(static_cast<qint16 *>(stream), size_t(len) / (2 * sizeof(qint16))))
+        midiEnded();
+}
+
+// A regular file only: a FIFO put in its place since the look would block
+// the read, a device would never end.
+fileio::Read readSoundFile(const QString &path, Device device)
+{
+    return fileio::readRegular(path, maxFileBytes(device));
+}
 
 SoundCache::Entry decodeFile(const QString &path, Device device, int rate)
 {
     try {
-        // A regular file only: a FIFO put in its place since the look would
-        // block the decode, a device would never end.
-        const qint64 limit = maxFileBytes(device);
-        const fileio::Read file = fileio::readRegular(path, limit);
+        const fileio::Read file = readSoundFile(path, device);
         if (file.error)
             return {ErrFileNotFound, {}};
         const QByteArray &data = file.bytes;
-        if (data.size() > limit)
+        if (data.size() > maxFileBytes(device))
             return {ErrOutOfMemory, {}};
         auto pcm = std::make_shared<Pcm>();
         if (int e = decodeSound(data, device, rate, *pcm))
@@ -160,15 +178,43 @@ SoundCache::Entry decodeFile(const QString &path, Device device, int rate)
     }
 }
 
-// Runs the decode on a thread of its own. Meanwhile the GUI thread waits in
-// a local loop, as a blocking play does: repaints and timers go on, user
-// input waits.
-SoundCache::Entry decodeAside(const QString &path, Device device, int rate)
+struct MidiOpen {
+    int error = 0;
+    std::unique_ptr<MidiSynth> synth;
+};
+
+// Read and checked only: the synthesiser renders it while it plays. Not
+// cached: the check is quick, and the cache holds samples.
+MidiOpen openMidi(const QString &path, int rate)
+{
+    try {
+        const fileio::Read file = readSoundFile(path, Device::Sequencer);
+        if (file.error)
+            return {ErrFileNotFound, {}};
+        if (file.bytes.size() > maxFileBytes(Device::Sequencer))
+            return {ErrOutOfMemory, {}};
+        auto song = std::make_shared<MidiSong>();
+        if (int e = readMidi(file.bytes, rate, *song))
+            return {e, {}};
+        MidiOpen result;
+        result.synth = MidiSynth::create(std::move(song));
+        result.error = result.synth ? 0 : ErrHardware;
+        return result;
+    } catch (const std::bad_alloc &) {
+        return {ErrOutOfMemory, {}};
+    }
+}
+
+// Runs `work` on a thread of its own. Meanwhile the GUI thread waits in a
+// local loop, as a blocking play does: repaints and timers go on, user input
+// waits.
+template <typename Fn>
+auto runAside(Fn work) -> decltype(work())
 {
     if (!QCoreApplication::instance())
-        return decodeFile(path, device, rate);
-    SoundCache::Entry result;
-    std::unique_ptr<QThread> worker(QThread::create([&] { result = decodeFile(path, device, rate); }));
+        return work();
+    decltype(work()) result;
+    std::unique_ptr<QThread> worker(QThread::create([&] { result = work(); }));
     const inputhold::Hold hold;
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
@@ -208,7 +254,24 @@ public:
         const auto it = m_open.find(alias.toLower());
         if (it == m_open.end() || rate <= 0)
             return -1;
+        if (it->second.midi)
+            return it->second.midi->song().lengthMs;
         return int(qint64(it->second.chunk->alen) * 1000 / (qint64(rate) * 4));
+    }
+
+    int positionMs(const QString &alias) const
+    {
+        const auto it = m_open.find(alias.toLower());
+        return it == m_open.end() || !it->second.midi ? -1 : it->second.midi->positionMs();
+    }
+
+    // A song has ended: its channel stops, which wakes whoever waits for it.
+    void haltEnded()
+    {
+        for (const auto &[alias, sound] : m_open)
+            if (sound.midi && sound.midi->ended() && Mix_Playing(sound.channel))
+                Mix_HaltChannel(sound.channel);
+        wake();
     }
 
     // The speech channel plays an endless silent block that its effect
@@ -222,14 +285,12 @@ public:
         const int ch = freeChannel();
         if (ch < 0)
             return -1;
-        m_silence.assign(size_t(kBufferFrames) * 2, 0);
-        m_silentChunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(m_silence.data()),
-                                              Uint32(m_silence.size() * sizeof(qint16))));
-        if (!m_silentChunk)
+        Mix_Chunk *silence = silentChunk();
+        if (!silence)
             return -1;
         Mix_RegisterEffect(ch, speechEffect, nullptr, nullptr);
         Mix_RegisterEffect(ch, tapEffect, nullptr, nullptr);
-        if (Mix_PlayChannel(ch, m_silentChunk.get(), -1) < 0) {
+        if (Mix_PlayChannel(ch, silence, -1) < 0) {
             Mix_UnregisterAllEffects(ch);
             return -1;
         }
@@ -238,6 +299,13 @@ public:
         return ch;
     }
     int speechChannelIfOpen() const { return m_speechChannel; }
+
+    // Audio thread: a song ended; the GUI thread halts its channel.
+    static void midiEndedOnAudioThread()
+    {
+        if (Player *p = s_live.load())
+            QMetaObject::invokeMethod(p, [p] { p->haltEnded(); }, Qt::QueuedConnection);
+    }
 
     QString driver;
     int rate = 0;
@@ -262,7 +330,18 @@ private:
     std::thread m_opener; // the open ahead of the first sound
     int m_speechChannel = -1;
     std::vector<qint16> m_silence;
-    std::unique_ptr<Mix_Chunk, ChunkDeleter> m_silentChunk;
+    std::unique_ptr<Mix_Chunk, ChunkDeleter> m_silentChunk; // speech and every MIDI channel play it
+
+    // One block of silence, played endlessly where an effect writes the sound.
+    Mix_Chunk *silentChunk()
+    {
+        if (!m_silentChunk) {
+            m_silence.assign(size_t(kBufferFrames) * 2, 0);
+            m_silentChunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(m_silence.data()),
+                                                  Uint32(m_silence.size() * sizeof(qint16))));
+        }
+        return m_silentChunk.get();
+    }
 
     static inline std::atomic<Player *> s_live{nullptr};
 
@@ -307,10 +386,20 @@ private:
     }
 
 public:
+    // The SoundFont loads on the same thread once the device is open: the
+    // first MIDI sound then starts as soon as any other.
     void openAhead()
     {
         if (!m_ready && !m_failed && !m_opener.joinable())
-            m_opener = std::thread([this] { std::call_once(m_openOnce, [this] { m_openError = openDevice(); }); });
+            m_opener = std::thread([this] {
+                std::call_once(m_openOnce, [this] { m_openError = openDevice(); });
+                if (m_openError)
+                    return;
+                int freq = 0, channels = 0;
+                Uint16 format = 0;
+                Mix_QuerySpec(&freq, &format, &channels);
+                prepareMidiFont(freq);
+            });
     }
 
 private:
@@ -320,10 +409,8 @@ private:
             return 0;
         if (m_failed)
             return ErrHardware;
-        // Waits for an open already under way.
+        // Waits for an open already under way (not for the SoundFont after it).
         std::call_once(m_openOnce, [this] { m_openError = openDevice(); });
-        if (m_opener.joinable())
-            m_opener.join();
         if (m_openError) {
             m_failed = true;
             return ErrHardware;
@@ -344,8 +431,10 @@ private:
 
     void shutdown()
     {
-        if (m_opener.joinable())
+        if (m_opener.joinable()) {
             ensureAudio(); // what opened ahead is closed below
+            m_opener.join();
+        }
         if (!m_ready)
             return;
         Mix_ChannelFinished(nullptr);
@@ -358,7 +447,7 @@ private:
         cache.clear();
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        releaseMidiSynth();
+        releaseMidiFont();
         m_ready = false;
     }
 
@@ -386,7 +475,12 @@ private:
 
     bool ended(const Wait &w) const
     {
-        return m_serial[size_t(w.channel)] != w.serial || !Mix_Playing(w.channel);
+        if (m_serial[size_t(w.channel)] != w.serial || !Mix_Playing(w.channel))
+            return true;
+        for (const auto &[alias, sound] : m_open)
+            if (sound.channel == w.channel && sound.midi)
+                return sound.midi->ended();
+        return false;
     }
 
     void wake()
@@ -414,6 +508,18 @@ private:
         const QFileInfo info(literalPath(c.path));
         if (!info.isFile())
             return ErrFileNotFound;
+        if (*device == Device::Sequencer) {
+            if (info.size() > maxFileBytes(*device))
+                return ErrOutOfMemory;
+            const QString path = info.filePath();
+            const int at = rate;
+            MidiOpen song = runAside([&] { return openMidi(path, at); });
+            if (song.error)
+                return song.error;
+            Sound s;
+            s.midi = std::move(song.synth);
+            return keep(c.alias, std::move(s));
+        }
         const SoundCache::Key key{info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch(),
                                   int(*device), rate};
         SoundCache::Entry sound;
@@ -424,28 +530,34 @@ private:
             cache.insert(key, sound);
         } else {
             ++decodes;
-            sound = decodeAside(info.filePath(), *device, rate);
+            const QString path = info.filePath();
+            const Device dev = *device;
+            const int at = rate;
+            sound = runAside([&] { return decodeFile(path, dev, at); });
             // A file that could not be read may be readable next time.
-            // Everything else stands while the file stays the same, a
-            // render that ran out of time too: it would stall every step.
+            // Everything else stands while the file stays the same.
             if (sound.error != ErrFileNotFound && sound.error != ErrHardware)
                 cache.insert(key, sound);
         }
         if (sound.error)
             return sound.error;
-
-        // A handler that ran during the decode may have opened this alias.
-        close(c.alias);
         Sound s;
         s.pcm = std::move(sound.pcm);
         s.chunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(s.pcm->data()), Uint32(s.pcm->bytes())));
         if (!s.chunk)
             return ErrOutOfMemory;
+        return keep(c.alias, std::move(s));
+    }
+
+    int keep(const QString &alias, Sound s)
+    {
+        // A handler that ran during the decode may have opened this alias.
+        close(alias);
         s.channel = freeChannel();
         if (s.channel < 0)
             return ErrOutOfMemory;
         m_used[size_t(s.channel)] = true;
-        m_open.emplace(c.alias, std::move(s));
+        m_open.emplace(alias, std::move(s));
         return 0;
     }
 
@@ -454,14 +566,25 @@ private:
         const auto it = m_open.find(c.alias);
         if (it == m_open.end())
             return ErrInvalidDeviceName;
-        const int ch = it->second.channel;
+        Sound &s = it->second;
+        const int ch = s.channel;
         Mix_HaltChannel(ch); // always from the start
         bump(ch);
-        // Effects are dropped each time a channel finishes, so the tap goes on anew.
+        // Effects are dropped each time a channel finishes, so they go on anew.
+        Mix_Chunk *chunk = s.chunk.get();
+        if (s.midi) {
+            chunk = silentChunk();
+            if (!chunk)
+                return ErrOutOfMemory;
+            s.midi->rewind(); // halted: the audio thread no longer fills it
+            Mix_RegisterEffect(ch, midiEffect, nullptr, s.midi.get());
+        }
         if (g_tap.load())
             Mix_RegisterEffect(ch, tapEffect, nullptr, nullptr);
-        if (Mix_PlayChannel(ch, it->second.chunk.get(), 0) < 0)
+        if (Mix_PlayChannel(ch, chunk, s.midi ? -1 : 0) < 0) {
+            Mix_UnregisterAllEffects(ch);
             return ErrHardware;
+        }
         if (c.wait)
             waitForEnd(ch);
         return 0;
@@ -475,6 +598,7 @@ private:
         if (!QCoreApplication::instance()) {
             while (!ended(w))
                 SDL_Delay(5);
+            haltEnded();
             return;
         }
         const inputhold::Hold hold;
@@ -499,7 +623,8 @@ private:
     void release(std::map<QString, Sound>::iterator it)
     {
         const int ch = it->second.channel;
-        Mix_HaltChannel(ch); // the audio thread lets go of the chunk
+        Mix_HaltChannel(ch); // the audio thread lets go of the chunk and the synthesiser
+        Mix_UnregisterAllEffects(ch);
         m_open.erase(it);
         m_used[size_t(ch)] = false;
         bump(ch);
@@ -521,6 +646,11 @@ private:
 };
 
 std::unique_ptr<Player> g_player;
+
+void midiEnded()
+{
+    Player::midiEndedOnAudioThread();
+}
 
 Player &player()
 {
@@ -570,6 +700,11 @@ int channelOf(const QString &alias)
 int lengthMs(const QString &alias)
 {
     return g_player ? g_player->lengthMs(alias) : -1;
+}
+
+int positionMs(const QString &alias)
+{
+    return g_player ? g_player->positionMs(alias) : -1;
 }
 
 quint64 startSpeech()

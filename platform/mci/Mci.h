@@ -6,10 +6,12 @@
 //   stop A [wait]
 //   close A [wait]      close all
 //
-// Every file is decoded into plain samples before the mixer sees it, off the
-// GUI thread (open waits in a local loop that keeps the windows painting but
-// holds back user input), and kept in a small cache for the next open of
-// the same unchanged file.
+// A WAV or MP3 file is decoded into plain samples before the mixer sees it,
+// off the GUI thread (open waits in a local loop that keeps the windows
+// painting but holds back user input), and kept in a small cache for the
+// next open of the same unchanged file. A MIDI file is only read and checked
+// at open; it is synthesised while it plays, so it starts at once whatever
+// its length.
 // Keywords and aliases are case-insensitive. One mixer channel per alias;
 // opening on an alias that is already open closes it first. The path is taken
 // literally (no wildcard expansion). Call only from the GUI thread.
@@ -35,7 +37,6 @@ enum Err : int {
     ErrMissingParameter = 273,
     ErrUnsupportedFunction = 274,
     ErrFileNotFound = 275,
-    ErrDeviceNotReady = 276, // a MIDI file took longer to render than allowed
     ErrNoClosingQuote = 294,
     ErrDuplicateFlags = 295,
     ErrInvalidFile = 296,
@@ -53,7 +54,7 @@ void setTap(TapFn fn, void *user);
 QString literalPath(const QString &path);
 
 // Test and benchmark taps on the decoded-sound cache: files decoded so far
-// (cache hits do not count), the bytes of samples it holds, and its limit.
+// into samples (cache hits and MIDI files do not count), the bytes of samples it holds, and its limit.
 int decodeCount();
 qint64 cacheBytes();
 void setCacheLimit(qint64 bytes);
@@ -61,8 +62,13 @@ void setCacheLimit(qint64 bytes);
 // Mixer channel that carries an open alias, or -1.
 int channelOf(const QString &alias);
 
-// Length of the sound an alias holds, in ms, or -1.
+// Length of the sound an alias holds, in ms, or -1. A MIDI song's comes
+// from its tempo map: the time of its last end of track.
 int lengthMs(const QString &alias);
+
+// Where a MIDI alias's song has got to, in ms from its start (at most its
+// length; 0 before its first play); -1 for any other alias.
+int positionMs(const QString &alias);
 
 // Opens the audio device on a thread of its own, so the first sound does not
 // wait for it on the GUI thread (which then waits only if that sound comes

@@ -21,7 +21,7 @@ qint64 maxFileBytes(Device device)
     return device == Device::Sequencer ? qint64(4) << 20 : qint64(64) << 20;
 }
 
-int decodeSound(QByteArrayView file, Device device, int rate, Pcm &out, int midiBudgetMs)
+int decodeSound(QByteArrayView file, Device device, int rate, Pcm &out)
 {
     out = Pcm();
     if (file.size() > maxFileBytes(device))
@@ -30,7 +30,7 @@ int decodeSound(QByteArrayView file, Device device, int rate, Pcm &out, int midi
         return ErrInvalidFile;
     switch (device) {
     case Device::Sequencer:
-        return renderMidi(file, rate, out, midiBudgetMs);
+        return ErrUnsupportedFunction;
     case Device::Wave:
         return decodeAudio(file, AudioKind::Wave, rate, out);
     case Device::Mpeg:

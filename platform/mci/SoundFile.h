@@ -1,7 +1,6 @@
 #pragma once
 // From a file's bytes to what the mixer plays, for each device type the
 // player opens. Pure: no audio device, no file system.
-#include "platform/mci/MidiRender.h"
 #include "platform/mci/Pcm.h"
 
 #include <QByteArrayView>
@@ -16,10 +15,12 @@ enum class Device { Wave, Mpeg, Sequencer };
 std::optional<Device> deviceOf(QStringView type);
 
 // Larger files are refused before they are read (ErrOutOfMemory). A MIDI
-// file's events all live in the synthesiser's memory, so it is kept smaller.
+// file's events are all held while it plays, so it is kept smaller.
 qint64 maxFileBytes(Device device);
 
-// 0 and at most maxFrames(rate) frames in `out`, or an Err code and `out` empty.
-int decodeSound(QByteArrayView file, Device device, int rate, Pcm &out, int midiBudgetMs = kMidiRenderBudgetMs);
+// 0 and at most maxFrames(rate) frames in `out`, or an Err code and `out`
+// empty. The sequencer is not decoded (ErrUnsupportedFunction): MIDI plays
+// through MidiSynth.
+int decodeSound(QByteArrayView file, Device device, int rate, Pcm &out);
 
 } // namespace platform::mci
