@@ -21,12 +21,14 @@
 #include "settings/mdlIniIo.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
+#include "windows/frmAutoStep.h"
 #include "windows/PanelScreen.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
@@ -752,6 +754,19 @@ void frmCtl::closeEvent(QCloseEvent *event)
         exitSequence();
         event->accept();
     });
+}
+
+void frmCtl::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    QAction *autoStep = menu.addAction(QStringLiteral("自動送り..."));
+    if (menu.exec(event->globalPos()) == autoStep)
+        platform::guarded([this] {
+            if (!m_autoStep)
+                m_autoStep = new frmAutoStep(this);
+            m_autoStep->show();
+            m_autoStep->raise();
+        });
 }
 
 bool frmCtl::Form_QueryUnload()

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QImage>
@@ -23,6 +24,7 @@
 
 class QAction;
 class QMenu;
+class frmAutoStep;
 struct IniData;
 
 class frmCtl : public QWidget {
@@ -120,6 +122,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // The console's own menu: "自動送り..." (the board following the bus).
+    void contextMenuEvent(QContextMenuEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -130,6 +134,7 @@ private:
     void exitSequence();
     bool m_exiting = false;
     QImage m_preview;
+    QPointer<frmAutoStep> m_autoStep; // made when first asked for
 };
 
 namespace windows {

@@ -3,6 +3,8 @@
 #include "console/FareData.h"
 #include "core/FileIo.h"
 #include "core/VbError.h"
+#include "follow/Drive.h"
+#include "follow/StopsFile.h"
 #include "opendata/FeedPath.h"
 #include "opendata/Gtfs.h"
 #include "tools/RouteCsv.h"
@@ -23,6 +25,9 @@ const char kHelp[] = R"(usage:
                                                   from an announcement list
   soratobi4-route tape LIST.csv ROUTEtp.csv       an announcement list written
                                                   in UTF-8 to code page 932
+  soratobi4-route drive ROUTE.stops.csv OUT.nmea [--seed N]
+                                                  a made-up drive along the
+                                                  stops, as a receiver's NMEA
   soratobi4-route gtfs FEED --list                the stop patterns of a GTFS /
                                                   GTFS-JP feed (.zip or folder)
   soratobi4-route gtfs FEED --route ID [--direction D | --trip ID] [--pattern K]
@@ -177,6 +182,21 @@ int run(const QStringList &args)
         const int r = gtfs(args);
         if (r >= 0)
             return r;
+    }
+    if (cmd == QLatin1String("drive") && (args.size() == 3 || (args.size() == 5 && args[3] == QLatin1String("--seed")))) {
+        const QList<follow::Stop> stops = follow::readStopsFile(readAll(args[1]));
+        for (const follow::Stop &st : stops)
+            if (!st.hasPosition)
+                vb::raise(vb::ErrInvalidCall, QStringLiteral("%1: the stop \"%2\" has no coordinates").arg(args[1], st.name));
+        follow::DriveSettings d;
+        if (args.size() == 5)
+            d.seed = args[4].toUInt();
+        if (!stops.isEmpty() && stops[0].departureSec >= 0)
+            d.startSec = stops[0].departureSec - d.dwellSec;
+        const QByteArray log = follow::driveLog(stops, d);
+        writeAll(args[2], log);
+        out() << args[2] << ": " << log.count('\n') / 2 << " s of driving past " << stops.size() << " stops\n";
+        return 0;
     }
     if (cmd == QLatin1String("--help") || cmd == QLatin1String("-h") || args.contains(QLatin1String("--help"))) {
         out() << kHelp;
