@@ -5,6 +5,9 @@
 #include "core/Cp932.h"
 #include "core/IniData.h"
 #include "core/VbError.h"
+#include "follow/Nmea.h"
+#include "follow/RideFollower.h"
+#include "follow/StopsFile.h"
 #include "helperlib/Codabar.h"
 #include "helperlib/Plugin4sp.h"
 #include "helperlib/TicketRenderer.h"
@@ -473,6 +476,37 @@ int gtfsFeed(const uint8_t *data, size_t size)
     return 0;
 }
 
+// NMEA from a receiver through the ride follower: whatever the lines, the
+// ride only moves forward, one stop at a time at most twice a fix, and the
+// stops file beside a route reads or fails with a number.
+int nmeaFollow(const uint8_t *data, size_t size)
+{
+    QList<follow::Stop> stops;
+    for (int i = 0; i < 6; ++i) {
+        follow::Stop st;
+        st.lat = 35.0 + i * 0.003;
+        st.lon = 135.0;
+        st.hasPosition = true;
+        stops << st;
+    }
+    follow::PositionFollower f(stops, 0);
+    int last = 0;
+    for (const QByteArray &line : QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).split('\n')) {
+        const auto fix = nmea::parse(line);
+        if (!fix)
+            continue;
+        require(std::abs(fix->lat) <= 90 && std::abs(fix->lon) <= 180, "a fix lies on the earth");
+        int steps = 0;
+        for (follow::Event e : f.onFix(fix->lat, fix->lon))
+            steps += e == follow::Event::Step;
+        require(steps <= 2 && f.current() == last + steps && f.current() < stops.size(), "forward, one stop over at most");
+        last = f.current();
+    }
+    reads([&] { follow::readStopsFile(view(data, size)); },
+          {vb::ErrInputPastEnd, vb::ErrOutOfMemory, vb::ErrSubscript, vb::ErrTypeMismatch, vb::ErrOverflow});
+    return 0;
+}
+
 Entry entryNamed(const char *name)
 {
     const struct {
@@ -482,7 +516,7 @@ Entry entryNamed(const char *name)
                {"cp932", cp932Text},      {"plugin", pluginFile},     {"plugin_draw", pluginDraw},
                {"tape", tapeList},
                {"fare_file", fareFile},   {"ini_file", iniFile},      {"byte_text", byteText},
-               {"picture", pictureFile}, {"gtfs", gtfsFeed}};
+               {"picture", pictureFile}, {"gtfs", gtfsFeed},   {"nmea_follow", nmeaFollow}};
     for (const auto &e : all)
         if (std::strcmp(e.name, name) == 0)
             return e.fn;
