@@ -392,6 +392,11 @@ public:
     {
         if (!m_ready && !m_failed && !m_opener.joinable())
             m_opener = std::thread([this] {
+                // SDL keeps an error text for each thread that calls it; a
+                // thread SDL did not start must hand it back itself.
+                struct TlsCleanup {
+                    ~TlsCleanup() { SDL_TLSCleanup(); }
+                } cleanup;
                 std::call_once(m_openOnce, [this] { m_openError = openDevice(); });
                 if (m_openError)
                     return;
