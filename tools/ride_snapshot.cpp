@@ -4,6 +4,7 @@
 //   ride_snapshot OUTPUT_FOLDER
 #include "assets/AssetFonts.h"
 #include "console/frmCtl.h"
+#include "follow/Nmea.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "panel/Form1.h"
@@ -11,10 +12,14 @@
 #include "platform/MsgBox.h"
 #include "settings/mdlIniIo.h"
 #include "sound/mdlSndAPI.h"
+#include "windows/frmAutoStep.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QStandardPaths>
 #include <QPainter>
 
 namespace {
@@ -47,6 +52,21 @@ void saveRide(const QString &path)
     QPainter painter(&out);
     painter.drawImage(12, 12, p);
     painter.drawImage(12, p.height() + 24, c);
+    painter.end();
+    out.save(path);
+}
+
+// The panel above, the console and the 自動送り window below it.
+void saveAuto(const QString &path, QWidget &autoStep)
+{
+    const QImage p = shot(windows::Form1()), c = shot(windows::frmCtl()), a = shot(autoStep);
+    QImage out(std::max(p.width(), c.width() + a.width() + 12) + 24, p.height() + std::max(c.height(), a.height()) + 36,
+               QImage::Format_ARGB32);
+    out.fill(QColor(0x3a, 0x4a, 0x5a));
+    QPainter painter(&out);
+    painter.drawImage(12, 12, p);
+    painter.drawImage(12, p.height() + 24, c);
+    painter.drawImage(24 + c.width(), p.height() + 24, a);
     painter.end();
     out.save(path);
 }
@@ -94,5 +114,35 @@ int main(int argc, char **argv)
         waitMs(n == 1 ? 2000 : 400); // a long name, caught scrolling
         saveRide(out.filePath(QStringLiteral("ride-%1.png").arg(n + 2)));
     }
-    return 0;
+
+    // The same route riding itself from its recorded drive: reset, then the
+    // drive's fixes through 自動送り by position, pictured on the way.
+    console.Command1_Click(1);
+    waitMs(400);
+    QStandardPaths::setTestModeEnabled(true); // the user's own 自動送り choice stays as it is
+    frmAutoStep autoStep;
+    autoStep.setMode(frmAutoStep::Mode::Position);
+    autoStep.show();
+    QFile log(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("examples/demo/12.nmea")));
+    if (!log.open(QIODevice::ReadOnly) || !autoStep.running()) {
+        qCritical("ride_snapshot: the demo's drive cannot be followed (%s)", qPrintable(autoStep.lblStatus->text()));
+        return 1;
+    }
+    const QList<int> pictured = {2, 9, 19};
+    int next = 0;
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        const auto fix = nmea::parse(line);
+        if (!fix)
+            continue;
+        autoStep.feedPosition(fix->lat, fix->lon);
+        autoStep.tick();
+        if (next < pictured.size() && console.Route.CurIndex >= pictured[next]) {
+            waitMs(400);
+            saveAuto(out.filePath(QStringLiteral("auto-%1.png").arg(next + 1)), autoStep);
+            ++next;
+        }
+    }
+    autoStep.setMode(frmAutoStep::Mode::Off);
+    QFile::remove(frmAutoStep::settingsFile()); // nor one of the pictures' own
+    return next == pictured.size() ? 0 : 1;
 }
