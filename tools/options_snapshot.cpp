@@ -7,10 +7,16 @@
 #include "options/frmOption.h"
 #include "platform/Fonts.h"
 #include "tools/Snapshot.h"
+#include "windows/GtfsImport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 
 
 int main(int argc, char **argv)
@@ -39,6 +45,40 @@ int main(int argc, char **argv)
     forms::setOptionValue(*dlg.Option1(4), -1);
     forms::setOptionValue(*dlg.Option5(0), -1);
     save(QStringLiteral("options-page4-tape.png"));
+
+    // The import window from the first page, over a small feed of two
+    // routes written here.
+    QTemporaryDir feed;
+    const QList<std::pair<const char *, QByteArray>> files = {
+        {"agency.txt", "agency_id,agency_name\nA,さくら台交通\n"},
+        {"stops.txt", "stop_id,stop_name,stop_lat,stop_lon\nS1,空見駅前,35.000,135.0\nS2,本町一丁目,35.003,135.0\n"
+                      "S3,市役所前,35.006,135.0\nS4,空見台ターミナル,35.009,135.0\n"},
+        {"routes.txt", "route_id,agency_id,route_short_name,route_long_name,route_type\nR12,A,12,空見台線,3\n"
+                       "R3,A,3,駅前循環,3\n"},
+        {"trips.txt", "route_id,service_id,trip_id,trip_headsign,direction_id\nR12,W,T1,空見台ターミナル,0\n"
+                      "R12,W,T2,空見台ターミナル,0\nR12,W,T3,空見駅前,1\nR3,W,T4,空見駅前,0\n"},
+        {"stop_times.txt", "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n"
+                           "T1,07:30:00,07:30:00,S1,1\nT1,07:32:00,07:32:00,S2,2\nT1,07:34:00,07:34:00,S3,3\nT1,07:36:00,07:36:00,S4,4\n"
+                           "T2,08:30:00,08:30:00,S1,1\nT2,08:32:00,08:32:00,S2,2\nT2,08:34:00,08:34:00,S3,3\nT2,08:36:00,08:36:00,S4,4\n"
+                           "T3,09:00:00,09:00:00,S4,1\nT3,09:02:00,09:02:00,S3,2\nT3,09:04:00,09:04:00,S1,3\n"
+                           "T4,10:00:00,10:00:00,S1,1\nT4,10:05:00,10:05:00,S2,2\n"},
+    };
+    for (const auto &[name, bytes] : files) {
+        QFile f(QDir(feed.path()).filePath(QString::fromLatin1(name)));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+    }
+    GtfsImport import(&dlg);
+    import.txtFeed->setText(QStringLiteral("/home/user/feeds/sakuradai-gtfs"));
+    import.show();
+    import.txtFeed->setText(feed.path());
+    import.readFeed();
+    import.txtFeed->setText(QStringLiteral("/home/user/feeds/sakuradai-gtfs.zip"));
+    import.lstPatterns->topLevelItem(0)->setCheckState(GtfsImport::ColRoute, Qt::Checked);
+    import.txtReport->clear();
+    import.txtReport->appendPlainText(QStringLiteral("/home/user/feeds/sakuradai-gtfs.zip: 3 の系統パターン"));
+    snapshot::waitMs(150);
+    import.grab().save(out.filePath(QStringLiteral("gtfs-import.png")));
     windows::unloadAll();
     return 0;
 }
