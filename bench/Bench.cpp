@@ -1,8 +1,12 @@
 #include "bench/Bench.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTextStream>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace bench {
 
@@ -10,6 +14,18 @@ std::vector<Case> &registry()
 {
     static std::vector<Case> r;
     return r;
+}
+
+double cpuPercentWhileIdle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QElapsedTimer wall;
+    wall.start();
+    const std::clock_t cpu0 = std::clock();
+    loop.exec();
+    const double cpuMs = double(std::clock() - cpu0) * 1000.0 / CLOCKS_PER_SEC;
+    return 100.0 * cpuMs / double(std::max<qint64>(1, wall.elapsed()));
 }
 
 double median(std::vector<double> v)

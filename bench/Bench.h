@@ -24,6 +24,11 @@ struct Register {
 };
 
 double median(std::vector<double> v);
+
+// The process's CPU time over `ms` of wall time spent asleep in an event
+// loop, as a percentage of one core: what the program costs while it only
+// waits (std::clock() is the process's CPU time on Linux).
+double cpuPercentWhileIdle(int ms);
 int runAll(int argc, char **argv); // optional argument: a name filter
 
 } // namespace bench

@@ -40,22 +40,14 @@ const bench::Register setSix("stop name: SetChimei, six units", "us", 15, [] {
 });
 
 // A 14-unit name moves 448 + 196 pixels per run, 25.8 s at Speed 5, so the
-// whole 10 s is spent moving (no start wait). std::clock() is the process's
-// CPU time here on Linux.
+// whole 10 s is spent moving (no start wait).
 const bench::Register scrollCpu("stop name: CPU while a long name scrolls at Speed 5, 10 s", "% of a core", 3, [] {
     platform::installFontSubstitutions();
     ChimeiCtl_A c;
     c.setScrollStartWait(0);
     c.show();
     c.SetChimei(QStringLiteral("国際センター駅前（北口）行き"));
-    QEventLoop loop;
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    QElapsedTimer wall;
-    wall.start();
-    const std::clock_t cpu0 = std::clock();
-    loop.exec();
-    const double cpuMs = double(std::clock() - cpu0) * 1000.0 / CLOCKS_PER_SEC;
-    return 100.0 * cpuMs / double(wall.elapsed());
+    return bench::cpuPercentWhileIdle(10000);
 });
 
 } // namespace

@@ -216,13 +216,7 @@ bench::Register fourMidiCpu("sound: CPU while four dense MIDI channels play at o
     double percent = -1;
     if (ok) {
         idle(300); // past the first blocks
-        const std::clock_t c0 = std::clock();
-        QElapsedTimer t;
-        t.start();
-        QEventLoop loop; // asleep between events, so only the sound costs
-        QTimer::singleShot(2000, &loop, &QEventLoop::quit);
-        loop.exec();
-        percent = double(std::clock() - c0) / CLOCKS_PER_SEC * 1000 / double(t.elapsed()) * 100;
+        percent = bench::cpuPercentWhileIdle(2000); // asleep between events, so only the sound costs
     }
     for (const QString &a : aliases)
         platform::sendMci("close " + a);

@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <ctime>
 
 #include <limits>
 
@@ -56,7 +55,7 @@ double startToBothPainted()
 }
 
 // The board shown, a short name on the strip and nothing moving: no timer
-// should wake the program. std::clock() is the process's CPU time on Linux.
+// should wake the program.
 double idleCpu()
 {
     Form1 &panel = windows::Form1();
@@ -65,15 +64,9 @@ double idleCpu()
     QEventLoop settle;
     QTimer::singleShot(500, &settle, &QEventLoop::quit);
     settle.exec();
-    QEventLoop loop;
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    QElapsedTimer wall;
-    wall.start();
-    const std::clock_t cpu0 = std::clock();
-    loop.exec();
-    const double cpuMs = double(std::clock() - cpu0) * 1000.0 / CLOCKS_PER_SEC;
+    const double percent = bench::cpuPercentWhileIdle(10000);
     windows::unloadAll();
-    return 100.0 * cpuMs / double(wall.elapsed());
+    return percent;
 }
 
 const bench::Register idle(QStringLiteral("board: CPU with the board shown and nothing moving, 10 s"),
