@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -33,6 +34,9 @@ constexpr int kRate = 44100;
 constexpr int kBufferFrames = 1024; // about 23 ms per audio callback
 constexpr int kFirstChannels = 8;
 constexpr int kMaxChannels = 256;
+// Quiet this long, the device closes (SDL's audio thread would otherwise wake
+// for every block of silence); the next sound opens it again.
+std::atomic<int> g_restAfterMs{5000};
 
 std::atomic<TapFn> g_tap{nullptr};
 std::atomic<void *> g_tapUser{nullptr};
@@ -226,6 +230,11 @@ auto runAside(Fn work) -> decltype(work())
 
 class Player : public QObject {
 public:
+    Player()
+    {
+        m_rest.setSingleShot(true);
+        QObject::connect(&m_rest, &QTimer::timeout, this, [this] { restIfQuiet(); });
+    }
     ~Player() override { shutdown(); }
 
     int run(const Command &c)
@@ -269,7 +278,7 @@ public:
     void haltEnded()
     {
         for (const auto &[alias, sound] : m_open)
-            if (sound.midi && sound.midi->ended() && Mix_Playing(sound.channel))
+            if (sound.midi && sound.midi->ended() && playing(sound.channel))
                 Mix_HaltChannel(sound.channel);
         wake();
     }
@@ -300,6 +309,17 @@ public:
     }
     int speechChannelIfOpen() const { return m_speechChannel; }
 
+    // Speech queued while the device rests: the GUI thread opens it again and
+    // the queue plays from where it stands.
+    static void speechWhileResting()
+    {
+        if (Player *p = s_resting.load())
+            QMetaObject::invokeMethod(p, [p] { p->speechChannel(); }, Qt::QueuedConnection);
+    }
+
+    // Closed, not only closing.
+    bool resting() const { return m_ready && !m_awake && m_closed; }
+
     // Audio thread: a song ended; the GUI thread halts its channel.
     static void midiEndedOnAudioThread()
     {
@@ -324,7 +344,12 @@ private:
     std::vector<quint64> m_serial;   // bumped whenever what a channel plays changes
     std::vector<Wait *> m_waits;     // blocking plays, innermost last
     bool m_ready = false;
+    bool m_awake = false; // the mixer holds the device (else it rests, driver still chosen)
     bool m_failed = false;
+    QTimer m_rest;
+    std::thread m_closer;             // closes the device: SDL drains what the server still holds
+    std::atomic<bool> m_closed{true}; // that thread is done
+    std::vector<Sound> m_closing;     // let go of while it runs: freed once it is done
     std::once_flag m_openOnce;
     int m_openError = 0;
     std::thread m_opener; // the open ahead of the first sound
@@ -344,6 +369,102 @@ private:
     }
 
     static inline std::atomic<Player *> s_live{nullptr};
+    static inline std::atomic<Player *> s_resting{nullptr}; // set while the device rests
+
+    // Mixer calls on a channel only while the mixer is open: at rest nothing
+    // plays and its channels are gone.
+    bool playing(int ch) const { return m_awake && Mix_Playing(ch); }
+    void halt(int ch)
+    {
+        if (m_awake)
+            Mix_HaltChannel(ch);
+    }
+    void dropEffects(int ch)
+    {
+        if (m_awake)
+            Mix_UnregisterAllEffects(ch);
+    }
+
+    bool quiet() const
+    {
+        if (!m_waits.empty() || g_speech.playing())
+            return false;
+        for (int ch = 0; ch < int(m_used.size()); ++ch)
+            if (ch != m_speechChannel && Mix_Playing(ch))
+                return false;
+        return true;
+    }
+
+public:
+    // Something sounds or is about to: the rest waits for a quiet spell.
+    void armRest()
+    {
+        if (m_awake && QCoreApplication::instance())
+            m_rest.start(g_restAfterMs.load());
+    }
+
+private:
+    void restIfQuiet()
+    {
+        if (!m_awake)
+            return;
+        if (!quiet()) {
+            armRest();
+            return;
+        }
+        Mix_ChannelFinished(nullptr);
+        s_live = nullptr;
+        // A sound server may drain its buffer first, for a second or more:
+        // never on the GUI thread. Until that thread is done the GUI thread
+        // makes no mixer call (a sound waits for it).
+        m_closed = false;
+        m_closer = std::thread([this] {
+            struct TlsCleanup {
+                ~TlsCleanup() { SDL_TLSCleanup(); }
+            } cleanup;
+            Mix_CloseAudio(); // halts every channel and drops their effects
+            m_closed = true;
+        });
+        if (m_speechChannel >= 0)
+            m_used[size_t(m_speechChannel)] = false;
+        m_speechChannel = -1;
+        m_awake = false;
+        s_resting = this;
+        // Speech may have been queued since the check.
+        if (g_speech.playing())
+            speechWhileResting();
+    }
+
+    void closed()
+    {
+        if (m_closer.joinable())
+            m_closer.join();
+        m_closing.clear();
+    }
+
+    // The driver chosen at the first open is kept, so opening again is quick.
+    // Should the device have gone meanwhile, the first open's search runs again.
+    int wakeDevice()
+    {
+        closed();
+        if (Mix_OpenAudioDevice(kRate, AUDIO_S16SYS, 2, kBufferFrames, nullptr, 0) != 0) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            if (openDevice()) {
+                m_failed = true;
+                m_ready = false;
+                s_resting = nullptr;
+                return ErrHardware;
+            }
+            driver = QString::fromUtf8(SDL_GetCurrentAudioDriver());
+        }
+        Mix_AllocateChannels(int(m_used.size()));
+        s_resting = nullptr;
+        s_live = this;
+        Mix_ChannelFinished(&Player::finished);
+        m_awake = true;
+        armRest();
+        return 0;
+    }
 
     // Runs on the audio thread (or inside Mix_HaltChannel): no Mix_* here,
     // only a queued wake-up for the GUI thread.
@@ -404,6 +525,14 @@ public:
                 Uint16 format = 0;
                 Mix_QuerySpec(&freq, &format, &channels);
                 prepareMidiFont(freq);
+                // Taken over by the GUI thread, which then lets it rest.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        if (!m_ready)
+                            ensureAudio();
+                    },
+                    Qt::QueuedConnection);
             });
     }
 
@@ -411,7 +540,7 @@ private:
     int ensureAudio()
     {
         if (m_ready)
-            return 0;
+            return m_awake ? 0 : wakeDevice();
         if (m_failed)
             return ErrHardware;
         // Waits for an open already under way (not for the SoundFont after it).
@@ -431,29 +560,37 @@ private:
         driver = QString::fromUtf8(SDL_GetCurrentAudioDriver());
         rate = freq;
         m_ready = true;
+        m_awake = true;
+        armRest();
         return 0;
     }
 
     void shutdown()
     {
         if (m_opener.joinable()) {
-            ensureAudio(); // what opened ahead is closed below
+            if (!m_ready)
+                ensureAudio(); // what opened ahead is closed below
             m_opener.join();
         }
+        closed();
         if (!m_ready)
             return;
+        m_rest.stop();
+        s_resting = nullptr;
         Mix_ChannelFinished(nullptr);
         s_live = nullptr;
-        Mix_HaltChannel(-1);
+        halt(-1);
         g_speech.stop();
         m_open.clear();
         m_silentChunk.reset();
         m_speechChannel = -1;
         cache.clear();
-        Mix_CloseAudio();
+        if (m_awake)
+            Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         releaseMidiFont();
         m_ready = false;
+        m_awake = false;
     }
 
     int freeChannel()
@@ -480,7 +617,7 @@ private:
 
     bool ended(const Wait &w) const
     {
-        if (m_serial[size_t(w.channel)] != w.serial || !Mix_Playing(w.channel))
+        if (m_serial[size_t(w.channel)] != w.serial || !playing(w.channel))
             return true;
         for (const auto &[alias, sound] : m_open)
             if (sound.channel == w.channel && sound.midi)
@@ -493,6 +630,7 @@ private:
         for (Wait *w : m_waits)
             if (ended(*w))
                 w->loop->quit();
+        armRest();
     }
 
     int open(const Command &c)
@@ -546,6 +684,9 @@ private:
         }
         if (sound.error)
             return sound.error;
+        // The device may have rested during the decode.
+        if (int e = ensureAudio())
+            return e;
         Sound s;
         s.pcm = std::move(sound.pcm);
         s.chunk.reset(Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(s.pcm->data()), Uint32(s.pcm->bytes())));
@@ -558,6 +699,8 @@ private:
     {
         // A handler that ran during the decode may have opened this alias.
         close(alias);
+        if (int e = ensureAudio())
+            return e;
         s.channel = freeChannel();
         if (s.channel < 0)
             return ErrOutOfMemory;
@@ -573,6 +716,8 @@ private:
             return ErrInvalidDeviceName;
         Sound &s = it->second;
         const int ch = s.channel;
+        if (int e = ensureAudio())
+            return e;
         Mix_HaltChannel(ch); // always from the start
         bump(ch);
         // Effects are dropped each time a channel finishes, so they go on anew.
@@ -620,7 +765,7 @@ private:
         const auto it = m_open.find(alias);
         if (it == m_open.end())
             return ErrInvalidDeviceName;
-        Mix_HaltChannel(it->second.channel);
+        halt(it->second.channel);
         bump(it->second.channel);
         return 0;
     }
@@ -628,8 +773,12 @@ private:
     void release(std::map<QString, Sound>::iterator it)
     {
         const int ch = it->second.channel;
-        Mix_HaltChannel(ch); // the audio thread lets go of the chunk and the synthesiser
-        Mix_UnregisterAllEffects(ch);
+        halt(ch); // the audio thread lets go of the chunk and the synthesiser
+        dropEffects(ch);
+        if (m_closer.joinable() && !m_closed)
+            m_closing.push_back(std::move(it->second)); // a chunk is freed through the mixer
+        else
+            closed();
         m_open.erase(it);
         m_used[size_t(ch)] = false;
         bump(ch);
@@ -717,6 +866,7 @@ quint64 startSpeech()
     try {
         if (player().speechChannel() < 0)
             return 0;
+        player().armRest();
         return g_speech.start(player().rate);
     } catch (...) {
         return 0;
@@ -726,7 +876,10 @@ quint64 startSpeech()
 bool pushSpeech(quint64 serial, const qint16 *mono, size_t frames, int rate)
 {
     try {
-        return g_speech.push(serial, mono, frames, rate);
+        if (!g_speech.push(serial, mono, frames, rate))
+            return false;
+        Player::speechWhileResting();
+        return true;
     } catch (...) {
         return false; // out of memory: what was queued still plays
     }
@@ -746,6 +899,10 @@ void openAhead()
         // No thread: the first sound opens the device itself.
     }
 }
+
+void setRestAfter(int ms) { g_restAfterMs = std::max(1, ms); }
+
+bool resting() { return g_player && g_player->resting(); }
 
 QString audioDriver()
 {

@@ -75,6 +75,13 @@ int positionMs(const QString &alias);
 // before the device is open). Nothing when it is open or failed already.
 void openAhead();
 
+// After a quiet spell (nothing playing, no speech queued) the device closes,
+// so nothing wakes while the board stands still; the driver found at the
+// first open is kept and the next sound opens it again. The spell is 5 s;
+// tests shorten it. resting(): the device is closed that way.
+void setRestAfter(int ms);
+bool resting();
+
 // SDL audio driver in use ("dummy" when no device could be opened); empty
 // before the first open.
 QString audioDriver();
