@@ -3,6 +3,7 @@
 #include "panel/Form1.h"
 #include "platform/EventGuard.h"
 #include "platform/Fonts.h"
+#include "platform/Screen.h"
 #include "remote/Board.h"
 #include "remote/Instance.h"
 
@@ -49,6 +50,7 @@ private:
 
 int main(int argc, char **argv)
 {
+    platform::chooseScreenTransfer();
     QApplication app(argc, argv);
     FirstPaint firstPaint;
     if (qEnvironmentVariableIntValue("SORATOBI4_FIRST_PAINT") == 1)

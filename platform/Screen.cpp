@@ -1,0 +1,14 @@
+#include "platform/Screen.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace platform {
+
+void chooseScreenTransfer()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", QByteArrayLiteral("1"));
+}
+
+} // namespace platform
