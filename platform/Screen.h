@@ -5,8 +5,7 @@ namespace platform {
 // On X11 Qt hands the server each painted area through shared memory, and
 // before painting that area again waits for the server to have read it: a
 // round trip for every pixel the stop-name strip scrolls. The program sends
-// its (small, frequent) updates down the connection instead. A value the
-// user has set for QT_XCB_NO_MITSHM stands.
+// its (small, frequent) updates down the connection instead.
 void chooseScreenTransfer();
 
 } // namespace platform
