@@ -7,6 +7,7 @@
 #include "core/IniData.h"
 #include "core/KXP4Res.h"
 #include "core/VbError.h"
+#include "core/WallClock.h"
 #include "forms/Handlers.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
@@ -122,7 +123,7 @@ int16_t sectionOf(const QString &digits)
     return int16_t(std::clamp(n, 1, 300));
 }
 
-QString dateNow() { return QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")); }
+QString dateNow() { return wallclock::now().date().toString(QStringLiteral("MM-dd-yyyy")); }
 
 void showOk(const QString &text) { platform::MsgBox(text, platform::vbOKOnly); }
 
@@ -545,7 +546,7 @@ void frmCtl::DispData(int row)
     if (useSeiriPrev() == 1) {
         QPainter p(&m_preview);
         kxp4::KX4_DrawSeiriken(seiriPlgPath(), &p, r.StopName, date,
-                               QTime::currentTime().toString(QStringLiteral("hh:mm:ss")),
+                               wallclock::now().time().toString(QStringLiteral("hh:mm:ss")),
                                fare::routeKey(Route.RouteNo).toInt(), r.SeiriNo, int16_t(row),
                                forms::listIndex(*Combo1));
     }

@@ -245,6 +245,62 @@ private slots:
         QVERIFY(g_energy[size_t(mci::channelOf("x"))] > 0);
     }
 
+    // The device closes after a quiet spell, on a thread of its own; what
+    // comes while it is still closing waits for it and then plays, and an
+    // alias let go of meanwhile is freed only once the mixer is done.
+    void commandsWhileTheDeviceCloses_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("sounds");
+        QTest::newRow("close the alias") << "close" << false;
+        QTest::newRow("close all") << "close all" << false;
+        QTest::newRow("play it again") << "play" << true;
+        QTest::newRow("open another and play it") << "open" << true;
+        QTest::newRow("speak") << "speak" << true;
+    }
+
+    void commandsWhileTheDeviceCloses()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, sounds);
+        mci::setRestAfter(20);
+        QCOMPARE(sendMci(openCmd(m_wav, "waveaudio", "x")), 0);
+        QCOMPARE(sendMci("play x from 0 wait"), 0);
+        QElapsedTimer t;
+        t.start();
+        while (!mci::closing() && !mci::resting() && t.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QVERIFY2(mci::closing(), "the close was not caught under way");
+        resetEnergy();
+        int channel = -1;
+        if (action == u"close" || action == u"close all") {
+            QCOMPARE(sendMci(action == u"close" ? QStringLiteral("close x") : action), 0);
+            QCOMPARE(mci::channelOf("x"), -1);
+        } else if (action == u"play") {
+            QCOMPARE(sendMci("play x from 0 wait"), 0);
+            channel = mci::channelOf("x");
+        } else if (action == u"open") {
+            QCOMPARE(sendMci(openCmd(m_mp3, "mpegvideo", "y")), 0);
+            QCOMPARE(sendMci("play y from 0 wait"), 0);
+            channel = mci::channelOf("y");
+        } else {
+            const quint64 serial = mci::startSpeech();
+            QVERIFY(serial != 0);
+            channel = mci::speechChannel(); // gone again once it has rested
+            std::vector<qint16> tone(11025);
+            for (size_t i = 0; i < tone.size(); ++i)
+                tone[i] = (i / 20) % 2 ? 8000 : -8000;
+            QVERIFY(mci::pushSpeech(serial, tone.data(), tone.size(), 22050));
+            QTRY_VERIFY_WITH_TIMEOUT(!mci::speechPlaying(), 5000);
+        }
+        if (sounds) {
+            QVERIFY(channel >= 0);
+            QVERIFY(g_energy[size_t(channel)] > 0);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(mci::resting(), 5000); // and it rests again
+        mci::setRestAfter(5000);
+    }
+
     void unusableFilesFailToOpenAndPlayNothing_data()
     {
         QTest::addColumn<QString>("path");

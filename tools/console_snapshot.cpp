@@ -7,6 +7,7 @@
 #include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
+#include "core/WallClock.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
@@ -63,6 +64,8 @@ QByteArray demoRoute()
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // Every ticket in the pictures is printed at one moment, whatever the day.
+    wallclock::stopAt(QDateTime(QDate(2026, 12, 9), QTime(20, 9)));
     platform::installFontSubstitutions();
     assets::registerDigitFonts();
     platform::setMsgBoxHandler([](const platform::MsgBoxRequest &) { return int(platform::vbOK); });

@@ -68,17 +68,20 @@ int main(int argc, char **argv)
         if (f.open(QIODevice::WriteOnly))
             f.write(bytes);
     }
-    GtfsImport import(&dlg);
-    import.txtFeed->setText(QStringLiteral("/home/user/feeds/sakuradai-gtfs"));
-    import.show();
-    import.txtFeed->setText(feed.path());
-    import.readFeed();
-    import.txtFeed->setText(QStringLiteral("/home/user/feeds/sakuradai-gtfs.zip"));
-    import.lstPatterns->topLevelItem(0)->setCheckState(GtfsImport::ColRoute, Qt::Checked);
-    import.txtReport->clear();
-    import.txtReport->appendPlainText(QStringLiteral("/home/user/feeds/sakuradai-gtfs.zip: 3 の系統パターン"));
-    snapshot::waitMs(150);
-    import.grab().save(out.filePath(QStringLiteral("gtfs-import.png")));
+    {
+        // Gone before the dialog it belongs to.
+        GtfsImport import(&dlg);
+        import.txtFeed->setText(QStringLiteral("/home/user/feeds/sakuradai-gtfs"));
+        import.show();
+        import.txtFeed->setText(feed.path());
+        import.readFeed();
+        import.txtFeed->setText(QStringLiteral("/home/user/feeds/sakuradai-gtfs.zip"));
+        import.lstPatterns->topLevelItem(0)->setCheckState(GtfsImport::ColRoute, Qt::Checked);
+        import.txtReport->clear();
+        import.txtReport->appendPlainText(QStringLiteral("/home/user/feeds/sakuradai-gtfs.zip: 3 の系統パターン"));
+        snapshot::waitMs(150);
+        import.grab().save(out.filePath(QStringLiteral("gtfs-import.png")));
+    }
     windows::unloadAll();
     return 0;
 }

@@ -4,6 +4,7 @@
 //   ride_snapshot OUTPUT_FOLDER
 #include "assets/AssetFonts.h"
 #include "console/frmCtl.h"
+#include "core/WallClock.h"
 #include "follow/Nmea.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
@@ -16,6 +17,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QTemporaryFile>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -76,6 +79,8 @@ void saveAuto(const QString &path, QWidget &autoStep)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // Every ticket in the pictures is printed at one moment, whatever the day.
+    wallclock::stopAt(QDateTime(QDate(2026, 12, 9), QTime(20, 9)));
     QCoreApplication::setApplicationName(QStringLiteral("Soratobi4"));
     platform::installFontSubstitutions();
     assets::registerDigitFonts();
@@ -121,7 +126,13 @@ int main(int argc, char **argv)
     waitMs(400);
     QStandardPaths::setTestModeEnabled(true); // the user's own 自動送り choice stays as it is
     frmAutoStep autoStep;
+    // The drive is fed below, fix by fix; the window's own source reads an
+    // empty log, so that it adds nothing at its own pace between pictures.
+    QTemporaryFile none;
+    none.open();
+    autoStep.txtSource->setText(none.fileName());
     autoStep.setMode(frmAutoStep::Mode::Position);
+    autoStep.txtSource->clear(); // pictured as a rider leaves it: the route's own drive
     autoStep.show();
     QFile log(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("examples/demo/12.nmea")));
     if (!log.open(QIODevice::ReadOnly) || !autoStep.running()) {

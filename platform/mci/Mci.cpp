@@ -319,6 +319,7 @@ public:
 
     // Closed, not only closing.
     bool resting() const { return m_ready && !m_awake && m_closed; }
+    bool closing() const { return m_ready && !m_awake && !m_closed; }
 
     // Audio thread: a song ended; the GUI thread halts its channel.
     static void midiEndedOnAudioThread()
@@ -903,6 +904,8 @@ void openAhead()
 void setRestAfter(int ms) { g_restAfterMs = std::max(1, ms); }
 
 bool resting() { return g_player && g_player->resting(); }
+
+bool closing() { return g_player && g_player->closing(); }
 
 QString audioDriver()
 {

@@ -78,9 +78,11 @@ void openAhead();
 // After a quiet spell (nothing playing, no speech queued) the device closes,
 // so nothing wakes while the board stands still; the driver found at the
 // first open is kept and the next sound opens it again. The spell is 5 s;
-// tests shorten it. resting(): the device is closed that way.
+// tests shorten it. resting(): the device is closed that way; closing():
+// it is being closed (on a thread of its own, for a sound server may drain).
 void setRestAfter(int ms);
 bool resting();
+bool closing();
 
 // SDL audio driver in use ("dummy" when no device could be opened); empty
 // before the first open.
