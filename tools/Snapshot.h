@@ -1,12 +1,18 @@
 #pragma once
-// What the picture tools share: letting the windows settle, and grabbing a
-// window as the screen shows it (outside its shape transparent).
+// What the picture tools share: letting the windows settle, grabbing a
+// window as the screen shows it (outside its shape transparent), and the one
+// moment every pictured ticket is printed at.
+#include "core/WallClock.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 
 namespace snapshot {
+
+// Whatever the day the pictures are drawn, their tickets read the same.
+inline void stopTicketClock() { wallclock::stopAt(QDateTime(QDate(2026, 12, 9), QTime(20, 9))); }
 
 inline void waitMs(int ms)
 {

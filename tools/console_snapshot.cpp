@@ -7,7 +7,6 @@
 #include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
-#include "core/WallClock.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
@@ -64,8 +63,7 @@ QByteArray demoRoute()
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    // Every ticket in the pictures is printed at one moment, whatever the day.
-    wallclock::stopAt(QDateTime(QDate(2026, 12, 9), QTime(20, 9)));
+    snapshot::stopTicketClock();
     platform::installFontSubstitutions();
     assets::registerDigitFonts();
     platform::setMsgBoxHandler([](const platform::MsgBoxRequest &) { return int(platform::vbOK); });

@@ -4,15 +4,16 @@
 //   ride_snapshot OUTPUT_FOLDER
 #include "assets/AssetFonts.h"
 #include "console/frmCtl.h"
-#include "core/WallClock.h"
 #include "follow/Nmea.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
+#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
 #include "settings/mdlIniIo.h"
 #include "sound/mdlSndAPI.h"
+#include "tools/Snapshot.h"
 #include "windows/frmAutoStep.h"
 
 #include <QApplication>
@@ -27,24 +28,8 @@
 
 namespace {
 
-void waitMs(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-QImage shot(QWidget &w)
-{
-    QImage img = w.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    if (!w.mask().isEmpty())
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                if (!w.mask().contains(QPoint(x, y)))
-                    img.setPixelColor(x, y, Qt::transparent);
-    return img;
-}
+using snapshot::shot;
+using snapshot::waitMs;
 
 // The panel above, the console (its ticket preview open) below.
 void saveRide(const QString &path)
@@ -79,8 +64,7 @@ void saveAuto(const QString &path, QWidget &autoStep)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    // Every ticket in the pictures is printed at one moment, whatever the day.
-    wallclock::stopAt(QDateTime(QDate(2026, 12, 9), QTime(20, 9)));
+    snapshot::stopTicketClock();
     QCoreApplication::setApplicationName(QStringLiteral("Soratobi4"));
     platform::installFontSubstitutions();
     assets::registerDigitFonts();
@@ -94,6 +78,10 @@ int main(int argc, char **argv)
     mdlIniIo::setSettingsPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("examples/demo/demo.in4")));
     Form1 &panel = windows::Form1();
     panel.show();
+    // The strip scrolls on a clock of its own, moved only where a picture
+    // catches a name under way, so every run catches it at the same pixel.
+    int64_t scrollClock = 0;
+    panel.ChimeiCtl()->setClock([&scrollClock] { return scrollClock; });
     frmCtl &console = windows::frmCtl();
     console.show();
     frmCtl::lampTestMs = 0;
@@ -116,7 +104,11 @@ int main(int argc, char **argv)
     for (int n = 0; n < 3; ++n) {
         for (int i = 0; i < steps[n]; ++i)
             console.Command2_Click(1);
-        waitMs(n == 1 ? 2000 : 400); // a long name, caught scrolling
+        if (n == 1) { // a long name, caught scrolling
+            scrollClock += 2000;
+            panel.ChimeiCtl()->advanceScroll();
+        }
+        waitMs(400);
         saveRide(out.filePath(QStringLiteral("ride-%1.png").arg(n + 2)));
     }
 
