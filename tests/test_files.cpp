@@ -13,6 +13,7 @@
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
+#include "platform/Paths.h"
 #include "platform/Wait.h"
 #include "platform/mci/Mci.h"
 #include "settings/mdlIniIo.h"
@@ -370,6 +371,27 @@ private slots:
         QVERIFY(put(user + name, "mine"));
         paths = mdlIniIo::settingsPaths(exe, user, false);
         QCOMPARE(paths.read, user + name);
+    }
+
+    // An installed program finds a route in the user's data folder first,
+    // the packaged demo beside itself, and writes imports into the user's.
+    void whereTheRoutesLive()
+    {
+        const QString exe = path(QStringLiteral("exe2"));
+        const QString user = path(QStringLiteral("user2"));
+        QVERIFY(QDir().mkpath(exe + "/demo") && QDir().mkpath(user + "/demo"));
+        QVERIFY(put(exe + "/demo/12.HY3", "packaged") && put(exe + "/demo/7.hy3", "packaged"));
+        QVERIFY(put(user + "/demo/7.hy3", "mine"));
+        const platform::DataRoots beside = platform::dataRoots(exe, user, true);
+        QCOMPARE(beside.read, QStringList{exe});
+        QCOMPARE(platform::writableFolder(QStringLiteral("demo"), beside.write), exe + "/demo");
+        const platform::DataRoots installed = platform::dataRoots(exe, user, false);
+        QCOMPARE(platform::findFile(QStringLiteral("demo\\7.hy3"), installed.read), user + "/demo/7.hy3");
+        QCOMPARE(platform::findFile(QStringLiteral("demo/12.hy3"), installed.read), exe + "/demo/12.HY3");
+        QCOMPARE(platform::findFile(QStringLiteral("demo/13.hy3"), installed.read), QString());
+        QCOMPARE(platform::writableFolder(QStringLiteral("demo/"), installed.write), user + "/demo/");
+        QCOMPARE(platform::writableFolder(QString(), installed.write), user);
+        QCOMPARE(platform::writableFolder(exe, installed.write), exe); // absolute stays
     }
 
     // Presses that an accessibility client makes while a wait holds input

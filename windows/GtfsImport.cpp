@@ -23,17 +23,6 @@
 
 namespace {
 
-// A folder of the options as the console finds its files: a relative one
-// from the executable's folder, an empty one is that folder itself.
-QString optionFolder(const QString &text)
-{
-    if (text.isEmpty())
-        return QCoreApplication::applicationDirPath();
-    QString p = QDir::fromNativeSeparators(text);
-    p.replace(u'\\', u'/');
-    return QDir::isRelativePath(p) ? QDir(QCoreApplication::applicationDirPath()).filePath(p) : p;
-}
-
 QString describe(const vb::Error &e) { return QStringLiteral("%1 (エラー %2)").arg(e.description()).arg(e.number()); }
 
 } // namespace
@@ -168,8 +157,8 @@ int GtfsImport::importChecked()
 {
     if (!m_feed)
         return 0;
-    const QString fareDir = optionFolder(options::read::fareDataDir());
-    const QString tapeDir = optionFolder(options::read::tapeDataDir());
+    const QString fareDir = platform::writableFolder(options::read::fareDataDir());
+    const QString tapeDir = platform::writableFolder(options::read::tapeDataDir());
     int written = 0;
     for (int i = 0; i < lstPatterns->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = lstPatterns->topLevelItem(i);
