@@ -761,6 +761,8 @@ void frmCtl::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu(this);
     QAction *autoStep = menu.addAction(QStringLiteral("自動送り..."));
+    QMenu *keyList = menu.addMenu(QStringLiteral("キー操作"));
+    keyList->addActions(actions()); // the keys the start-up gave the console
     if (menu.exec(event->globalPos()) == autoStep)
         platform::guarded([this] {
             if (!m_autoStep)

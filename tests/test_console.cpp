@@ -10,6 +10,7 @@
 #include "options/frmOption.h"
 #include "panel/Form1.h"
 #include "tests/Fixture.h"
+#include "windows/PanelScreen.h"
 
 #include <QtTest>
 
@@ -204,6 +205,46 @@ private slots:
         QCOMPARE(int(c.Route.CurIndex), 3);
         QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所4"));
         QCOMPARE(cell(10), QString::number(50));
+    }
+
+    // Each key presses its button in whichever of the three windows is
+    // active: the console, the panel, the panel full screen.
+    void keysPressTheirButtons_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::newRow("console") << 0;
+        QTest::newRow("panel") << 1;
+        QTest::newRow("full screen") << 2;
+    }
+    void keysPressTheirButtons()
+    {
+        QFETCH(int, window);
+        file(QStringLiteral("12.hy3"), fareFile(3));
+        load(QStringLiteral("12"), QStringLiteral("1"));
+        if (window == 2)
+            QVERIFY(panelscreen::show(0));
+        QWidget *w = window == 0 ? static_cast<QWidget *>(&console()) : window == 1 ? &panel() : panelscreen::view();
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        const auto stop = [this] { return panel().ChimeiCtl()->accessibleDescription(); };
+        QTest::keyClick(w, Qt::Key_PageDown);
+        QCOMPARE(stop(), QStringLiteral("停留所2"));
+        QTest::keyClick(w, Qt::Key_F6);
+        QTest::keyClick(w, Qt::Key_F6); // the last stop: the button takes it as a click does
+        QCOMPARE(stop(), QStringLiteral("停留所3"));
+        QTest::keyClick(w, Qt::Key_PageUp);
+        QCOMPARE(stop(), QStringLiteral("停留所2"));
+        QTest::keyClick(w, Qt::Key_F9);
+        QCOMPARE(forms::checkValue(*console().Check1), 1);
+        QTest::keyClick(w, Qt::Key_PageDown); // データ送り is disabled while cleared
+        QTest::keyClick(w, Qt::Key_F9);
+        QCOMPARE(forms::checkValue(*console().Check1), 0);
+        QCOMPARE(stop(), QStringLiteral("停留所2"));
+        QTest::keyClick(w, Qt::Key_F11);
+        QCOMPARE(panelscreen::active(), window != 2);
+        panelscreen::restore();
+        QCOMPARE(m_boxes, QStringList());
     }
 
     void steppingStopsAtBothEndsInSilence()

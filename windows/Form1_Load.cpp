@@ -8,6 +8,7 @@
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "settings/mdlIniIo.h"
+#include "windows/Keys.h"
 #include "windows/mdl427_000.h"
 
 #include <QGuiApplication>
@@ -33,6 +34,8 @@ void Form1::Form_Load()
         const QSize frame = console.frameGeometry().size();
         console.move(s.right() + 1 - frame.width(), s.bottom() + 1 - frame.height());
     }
+    keys::attach(console);
+    keys::attach(*this);
     setRoundRegion();
     update();
     mdlIniIo::LoadIni();

@@ -176,6 +176,7 @@ bool show(int index)
     if (!s.view) {
         s.savedPos = panel.pos();
         s.view = new PanelView(panel); // the panel owns it
+        s.view->addActions(panel.actions()); // the keys the panel takes
         if (QWidget *console = windows::loaded(windows::Id::Console))
             console->installEventFilter(new CloseWatch(s.view));
     }
@@ -207,6 +208,14 @@ void restore()
 
 bool active() { return !state().view.isNull(); }
 
+void toggle()
+{
+    if (active())
+        restore();
+    else
+        show(screenOf(windows::Form1()));
+}
+
 int screenIndex() { return state().index; }
 
 QWidget *view() { return state().view; }
@@ -234,14 +243,7 @@ void addMenuEntry(QMenu &menu)
             QObject::connect(a, &QAction::triggered, a, [i] { platform::guarded([i] { show(i); }); });
         }
     });
-    QObject::connect(toggle, &QAction::triggered, toggle, [] {
-        platform::guarded([] {
-            if (active())
-                restore();
-            else
-                show(screenOf(windows::Form1()));
-        });
-    });
+    QObject::connect(toggle, &QAction::triggered, toggle, [] { platform::guarded([] { panelscreen::toggle(); }); });
 }
 
 } // namespace panelscreen

@@ -27,6 +27,8 @@ Fit fit(QSize panel, QSize screen);
 bool show(int index);
 // Back to the panel's own window, where it was; nothing when not shown.
 void restore();
+// Full screen on the panel's own screen, or back: what the menu's check item does.
+void toggle();
 bool active();
 int screenIndex(); // -1 when not shown
 QWidget *view();   // the full-screen window while shown
