@@ -169,8 +169,11 @@ private slots:
             m_board = std::make_unique<Board>();
             return;
         }
-        QCOMPARE(claimName(), Claim::Owner);
-        m_board = serve(Claim::Owner, {});
+        Start start = begin({}, {});
+        QVERIFY(!start.exit);
+        m_board = std::move(start.board);
+        QVERIFY(m_board);
+        serve(m_board, {});
         m_client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
         QVERIFY(m_client.isConnected());
         for (const char *s : {"rowChanged", "announcementStarted", "announcementEnded"}) {
