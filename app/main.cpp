@@ -51,6 +51,12 @@ private:
 int main(int argc, char **argv)
 {
     platform::chooseScreenTransfer();
+    // A command for the running board needs the bus, not a display: it is
+    // passed on before the windowing starts.
+    remote::Owner early;
+    if (const std::optional<int> passed = remote::passEarly(argc, argv, early))
+        return *passed;
+
     QApplication app(argc, argv);
     FirstPaint firstPaint;
     if (qEnvironmentVariableIntValue("SORATOBI4_FIRST_PAINT") == 1)
@@ -64,24 +70,23 @@ int main(int argc, char **argv)
         QTextStream(stderr) << "427: " << command.error << "\n\n" << remote::usage(QStringLiteral("427"));
         return remote::ExitUsage;
     }
-    const remote::Claim claim = remote::claimName();
-    if (claim == remote::Claim::Taken)
-        return remote::forward(command);
+    remote::Start start = remote::begin(command, early);
+    if (start.exit)
+        return *start.exit;
 
     platform::installFontSubstitutions();
     assets::registerDigitFonts();
 
     int result = 1;
-    std::unique_ptr<remote::Board> board;
     try {
         windows::Form1().show();
-        board = remote::serve(claim, command);
+        remote::serve(start.board, command);
         result = app.exec();
     } catch (...) {
         // A failed start-up ends the program after the general report.
         platform::reportUnhandledCurrent();
     }
-    board.reset();
+    start.board.reset();
     windows::unloadAll();
     return result;
 }

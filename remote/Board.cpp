@@ -28,6 +28,7 @@ frmCtl *console() { return qobject_cast<frmCtl *>(windows::loaded(windows::Id::C
 Form1 *panel() { return qobject_cast<Form1 *>(windows::loaded(windows::Id::Panel)); }
 
 const Refusal kNotStarted{error::Unavailable, QStringLiteral("the board has not started")};
+const Refusal kStarting{error::Starting, QStringLiteral("the board is starting: its windows are not up yet")};
 
 // Whatever the body did not trap ends in the general report, as for a
 // click, and the caller hears that it failed.
@@ -76,12 +77,29 @@ Board::Board(QObject *parent) : QObject(parent)
     m_watch = new QTimer(this);
     m_watch->setInterval(kWatchMs);
     connect(m_watch, &QTimer::timeout, this, [this] { platform::guarded([this] { watch(); }); });
-    m_watch->start();
-    m_seenRoute = route();
-    m_seenRow = row();
 }
 
 Board::~Board() = default;
+
+void Board::started()
+{
+    m_started = true;
+    m_seenRoute = route();
+    m_seenRow = row();
+    m_watch->start();
+}
+
+void Board::answer(const std::function<Refusal()> &body)
+{
+    if (m_started) {
+        finish(safely(body));
+        return;
+    }
+    // A box of the start-up waits for the user: a later start says so
+    // rather than waiting for it.
+    const Refusal r = refusalFor(nullptr);
+    finish(r.name == error::ModalOpen ? r : kStarting);
+}
 
 QString Board::route() const
 {
@@ -115,7 +133,8 @@ void Board::finish(Refusal r)
     m_last = r;
     if (r && calledFromDBus())
         sendErrorReply(r.name, r.message);
-    platform::guarded([this] { watch(); }); // the change is signalled before the reply
+    if (m_started)
+        platform::guarded([this] { watch(); }); // the change is signalled before the reply
 }
 
 void Board::watch()
@@ -197,8 +216,11 @@ Refusal Board::doFullScreen(int screen)
     return {};
 }
 
-void Board::doRaise()
+Refusal Board::doRaise()
 {
+    // Over a box the board's windows would hide the box that holds them.
+    if (Refusal r = refusalFor(nullptr))
+        return r;
     QList<QWidget *> windows;
     if (frmCtl *c = console())
         windows << c;
@@ -213,19 +235,20 @@ void Board::doRaise()
         w->raise();
         w->activateWindow();
     }
+    return {};
 }
 
 // Each slot: the console's control, then its handler.
 void Board::load(const QString &route, int section)
 {
-    finish(safely([&] { return doLoad(route, section); }));
+    answer([&] { return doLoad(route, section); });
 }
 
 #define S4_CLICK(control, call)                                                                                        \
-    finish(safely([&] {                                                                                                \
+    answer([&] {                                                                                                       \
         frmCtl *c = console();                                                                                         \
         return c ? doClick(c->control, [c] { c->call; }) : kNotStarted;                                                \
-    }))
+    })
 
 void Board::step() { S4_CLICK(Command2(1), Command2_Click(1)); }
 void Board::back() { S4_CLICK(Command2(0), Command2_Click(0)); }
@@ -238,49 +261,48 @@ void Board::stopSpeech() { S4_CLICK(cmdTapeStop, cmdTapeStop_Click()); }
 
 void Board::clearDisplay(bool on)
 {
-    finish(safely([&] {
+    answer([&] {
         frmCtl *c = console();
         return c ? doClick(c->Check1, [c, on] { forms::setCheckValue(*c->Check1, on ? 1 : 0); }) : kNotStarted;
-    }));
+    });
 }
 
 void Board::lateNight(bool on)
 {
-    finish(safely([&] {
+    answer([&] {
         frmCtl *c = console();
         return c ? doClick(c->Check2, [c, on] { forms::setCheckValue(*c->Check2, on ? 1 : 0); }) : kNotStarted;
-    }));
+    });
 }
 
 void Board::backlight(int state)
 {
-    finish(safely([&]() -> Refusal {
+    answer([&]() -> Refusal {
         if (state < 0 || state > 2)
             return {error::InvalidArgs, QStringLiteral("the backlight is 0 (OFF), 1 (ON1) or 2 (ON2)")};
         frmCtl *c = console();
         return c ? doClick(c->Option4(state), [c, state] { c->Option4(state)->setChecked(true); }) : kNotStarted;
-    }));
+    });
 }
 
 void Board::fullScreen(int screen)
 {
-    finish(safely([&] { return doFullScreen(screen); }));
+    answer([&] { return doFullScreen(screen); });
 }
 
 void Board::restore()
 {
-    finish(safely([] {
+    answer([] {
+        if (Refusal r = refusalFor(nullptr))
+            return r;
         panelscreen::restore();
         return Refusal{};
-    }));
+    });
 }
 
 void Board::raise()
 {
-    finish(safely([this] {
-        doRaise();
-        return Refusal{};
-    }));
+    answer([this] { return doRaise(); });
 }
 
 Refusal Board::run(const Command &c)

@@ -48,6 +48,10 @@ public:
     Refusal run(const Command &c);
     const Refusal &lastRefusal() const { return m_last; }
 
+    // On the bus from before the start-up, the board refuses every call as
+    // still starting until the windows are up.
+    void started();
+
 public slots:
     void load(const QString &route, int section);
     void step();
@@ -68,13 +72,15 @@ signals:
     void announcementEnded(int line);
 
 private:
+    void answer(const std::function<Refusal()> &body);
     Refusal doLoad(const QString &route, int section);
     Refusal doClick(QWidget *control, const std::function<void()> &handler);
     Refusal doFullScreen(int screen);
-    void doRaise();
+    Refusal doRaise();
     void finish(Refusal r);
     void watch();
 
+    bool m_started = false;
     QTimer *m_watch = nullptr;
     QString m_seenRoute;
     int m_seenRow = 0;

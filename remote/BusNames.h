@@ -16,6 +16,8 @@ inline const QString DisplayCleared = QStringLiteral("jp.soratobi.Board4.Error.D
 inline const QString NoRoute = QStringLiteral("jp.soratobi.Board4.Error.NoRoute");
 inline const QString NoAnnouncements = QStringLiteral("jp.soratobi.Board4.Error.NoAnnouncements");
 inline const QString Unavailable = QStringLiteral("jp.soratobi.Board4.Error.Unavailable");
+// The name is owned, the windows are not up yet: a later start waits.
+inline const QString Starting = QStringLiteral("jp.soratobi.Board4.Error.Starting");
 inline const QString InvalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
 // The console ran the handler, which ended in its own message.
 inline const QString NotLoaded = QStringLiteral("jp.soratobi.Board4.Error.NotLoaded");

@@ -96,6 +96,40 @@ Command parseCommand(const QStringList &words)
     return bad(QStringLiteral("unknown command: ") + verb);
 }
 
+std::optional<QStringList> commandWords(const QStringList &arguments)
+{
+    // QGuiApplication's, QApplication's and the X11 plug-in's.
+    static const QStringList withValue{
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("title"), QStringLiteral("qwindowicon"),
+        QStringLiteral("icon"), QStringLiteral("session"), QStringLiteral("style"), QStringLiteral("stylesheet"),
+        QStringLiteral("display"), QStringLiteral("name"), QStringLiteral("visual"), QStringLiteral("qmljsdebugger")};
+    static const QStringList alone{QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                   QStringLiteral("testability"), QStringLiteral("nograb"), QStringLiteral("dograb"),
+                                   QStringLiteral("sync")};
+    QStringList words;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        if (!a.startsWith(u'-')) {
+            words << a;
+            continue;
+        }
+        QString option = a.mid(a.startsWith(QStringLiteral("--")) ? 2 : 1);
+        const qsizetype equals = option.indexOf(u'=');
+        if (equals >= 0) {
+            if (!withValue.contains(option.left(equals)))
+                return std::nullopt;
+        } else if (withValue.contains(option)) {
+            if (++i >= arguments.size())
+                return std::nullopt;
+        } else if (!alone.contains(option)) {
+            return std::nullopt;
+        }
+    }
+    return words;
+}
+
 QString usage(const QString &program)
 {
     return QStringLiteral(
@@ -137,6 +171,19 @@ bool boardRunning(const QDBusConnection &bus)
     return owned.isValid() && owned.value();
 }
 
+bool ownerAlive(const QDBusConnection &bus, const QString &owner)
+{
+    const QDBusMessage ping =
+        QDBusMessage::createMethodCall(owner, kPath, QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+    return bus.call(ping, QDBus::Block, kAnswerMs).type() == QDBusMessage::ReplyMessage;
+}
+
+bool notABoard(const QString &e)
+{
+    return e == u"org.freedesktop.DBus.Error.UnknownObject" || e == u"org.freedesktop.DBus.Error.UnknownMethod"
+           || e == u"org.freedesktop.DBus.Error.UnknownInterface";
+}
+
 int run(const Command &c, const QDBusConnection &bus, QTextStream &out, QTextStream &err)
 {
     if (!c.error.isEmpty()) {
@@ -153,6 +200,13 @@ int run(const Command &c, const QDBusConnection &bus, QTextStream &out, QTextStr
         err << "no board is running (nothing owns " << kService << " on the session bus)" << Qt::endl;
         return ExitNoBoard;
     }
+    // A load may rightly take minutes (a box waits for the user); a stopped
+    // owner is not waited for.
+    if (!ownerAlive(bus, kService)) {
+        err << "no board answers (the owner of " << kService << " did not answer within " << kAnswerMs / 1000
+            << " s)" << Qt::endl;
+        return ExitNoBoard;
+    }
     QDBusMessage call;
     if (c.method == u"state") {
         call = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
@@ -166,6 +220,11 @@ int run(const Command &c, const QDBusConnection &bus, QTextStream &out, QTextStr
     if (reply.type() == QDBusMessage::ErrorMessage) {
         if (reply.errorName() == u"org.freedesktop.DBus.Error.ServiceUnknown") {
             err << "no board is running (it ended before answering)" << Qt::endl;
+            return ExitNoBoard;
+        }
+        if (notABoard(reply.errorName())) {
+            err << "no board is running (" << kService << " is owned by a program that is no board: "
+                << reply.errorMessage() << ")" << Qt::endl;
             return ExitNoBoard;
         }
         err << reply.errorMessage() << " (" << reply.errorName() << ")" << Qt::endl;

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <optional>
+
 class QTextStream;
 
 namespace remote {
@@ -19,6 +21,12 @@ struct Command {
 };
 
 Command parseCommand(const QStringList &words);
+
+// The command's words among a start's arguments (the program's name left
+// out), without the options the windowing takes (-display :1, -platform xcb,
+// -style=fusion...): a command can be passed on before there is a display.
+// Nothing when an argument is an option not known here.
+std::optional<QStringList> commandWords(const QStringList &arguments);
 QString usage(const QString &program);
 
 // Exit statuses.
@@ -33,5 +41,16 @@ QString stateJson(const QVariantMap &properties);
 
 // Whether a board owns its name on this bus.
 bool boardRunning(const QDBusConnection &bus);
+
+// How long the owner of the name has to answer before it counts as gone
+// (a stopped process, a frozen one).
+constexpr int kAnswerMs = 2000;
+
+// Whether the owner of the name answers on the bus at all (the bus library
+// replies for it, whatever its windows are doing) within kAnswerMs.
+bool ownerAlive(const QDBusConnection &bus, const QString &owner);
+
+// A call's error that says the owner of the name is no board.
+bool notABoard(const QString &errorName);
 
 } // namespace remote

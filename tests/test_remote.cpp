@@ -33,6 +33,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <signal.h>
+
 using namespace remote;
 
 namespace {
@@ -105,6 +107,60 @@ class TestRemote : public QObject {
     QDBusConnection m_client{QString()};
     Recorder m_seen;
     bool m_bus = false;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QProcessEnvironment m_env;
+
+    // The program beside its own settings (the demo's), in a folder of its own.
+    void installProgram()
+    {
+        if (m_dir)
+            return;
+        m_dir = std::make_unique<QTemporaryDir>();
+        for (const char *f : {"427", "KXP4Res.so"})
+            QVERIFY(QFile::copy(QStringLiteral(S4_BIN "/") + QLatin1String(f), m_dir->filePath(QLatin1String(f))));
+        QVERIFY(QFile::copy(QStringLiteral(S4_DEMO_OUT "/demo.in4"), m_dir->filePath(QStringLiteral("427.in4"))));
+        QVERIFY(QFile::link(QStringLiteral(S4_BIN "/examples"), m_dir->filePath(QStringLiteral("examples"))));
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+        m_env.insert(QStringLiteral("SORATOBI4_FIRST_PAINT"), QStringLiteral("1"));
+    }
+    void start(QProcess &p, const QStringList &args)
+    {
+        p.setProcessEnvironment(m_env);
+        p.start(m_dir->filePath(QStringLiteral("427")), args);
+        QVERIFY(p.waitForStarted());
+    }
+    int ctl(const QStringList &args, QByteArray *out = nullptr, QByteArray *err = nullptr)
+    {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(QStringLiteral(S4_BIN "/soratobi4-ctl"), args);
+        if (!p.waitForFinished(30000))
+            return -1;
+        if (out)
+            *out = p.readAllStandardOutput();
+        if (err)
+            *err = p.readAllStandardError();
+        return p.exitCode();
+    }
+    // A start that becomes a board of its own: its windows painted, what it
+    // said on stderr.
+    QByteArray windowsShown(QProcess &p)
+    {
+        QElapsedTimer shown;
+        shown.start();
+        QByteArray out, err;
+        const auto painted = [&] {
+            out += p.readAllStandardOutput();
+            err += p.readAllStandardError();
+            return out.contains("painted both");
+        };
+        if (!QTest::qWaitFor(painted, 30000))
+            return "no windows: " + err;
+        qInfo("windows painted %lld ms after the start", static_cast<long long>(shown.elapsed()));
+        return err;
+    }
 
     QDBusMessage message(const QString &method, const QVariantList &args = {})
     {
@@ -169,8 +225,11 @@ private slots:
             m_board = std::make_unique<Board>();
             return;
         }
-        QCOMPARE(claimName(), Claim::Owner);
-        m_board = serve(Claim::Owner, {});
+        Start start = begin({}, {});
+        QVERIFY(!start.exit);
+        m_board = std::move(start.board);
+        QVERIFY(m_board);
+        serve(m_board, {});
         m_client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
         QVERIFY(m_client.isConnected());
         for (const char *s : {"rowChanged", "announcementStarted", "announcementEnded"}) {
@@ -225,6 +284,31 @@ private slots:
         QCOMPARE(c.error.isEmpty(), valid);
         QCOMPARE(c.method, method);
         QCOMPARE(c.args, args);
+    }
+
+    // What a later start passes on, read before the windowing takes its options.
+    void commandWordsLeaveQtOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<bool>("known");
+        QTest::newRow("none") << QStringList{} << QStringList{} << true;
+        QTest::newRow("display and value") << QStringList{"-display", ":999", "step"} << QStringList{"step"} << true;
+        QTest::newRow("two dashes, equals") << QStringList{"--platform=xcb", "load", "12", "1"}
+                                           << QStringList{"load", "12", "1"} << true;
+        QTest::newRow("option alone") << QStringList{"raise", "-reverse"} << QStringList{"raise"} << true;
+        QTest::newRow("value missing") << QStringList{"step", "-style"} << QStringList{} << false;
+        QTest::newRow("unknown option") << QStringList{"-x", "step"} << QStringList{} << false;
+    }
+    void commandWordsLeaveQtOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, words);
+        QFETCH(bool, known);
+        const std::optional<QStringList> w = commandWords(arguments);
+        QCOMPARE(w.has_value(), known);
+        if (known)
+            QCOMPARE(*w, words);
     }
 
     void panelFitsByWholePixels_data()
@@ -356,13 +440,13 @@ private slots:
         bool heldThen = false;
         QTimer::singleShot(150, this, [&] {
             heldThen = windows::Form1().ChimeiCtl()->accessibleDescription() == QStringLiteral("系統設定");
-            for (const char *m : {"step", "say", "load"})
+            for (const char *m : {"step", "say", "load", "raise", "restore"})
                 during << m_client.asyncCall(QByteArrayView(m) == "load" ? message(QStringLiteral("load"), {QStringLiteral("12"), 5})
                                                                          : message(QString::fromLatin1(m)));
         });
         QCOMPARE(call(QStringLiteral("load"), {QStringLiteral("12"), 3}).type(), QDBusMessage::ReplyMessage);
         QVERIFY(heldThen);
-        QCOMPARE(during.size(), 3);
+        QCOMPARE(during.size(), 5);
         for (QDBusPendingCall &p : during) {
             p.waitForFinished();
             QVERIFY(p.isError());
@@ -381,9 +465,12 @@ private slots:
         box.setModal(true);
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
-        const QDBusMessage reply = call(QStringLiteral("step"));
-        QCOMPARE(reply.errorName(), error::ModalOpen);
-        QVERIFY(reply.errorMessage().contains(QStringLiteral("オプション")));
+        // Raised, the board's windows would cover the box that holds them.
+        for (const char *m : {"step", "raise", "restore"}) {
+            const QDBusMessage reply = call(QString::fromLatin1(m));
+            QCOMPARE(reply.errorName(), error::ModalOpen);
+            QVERIFY(reply.errorMessage().contains(QStringLiteral("オプション")));
+        }
         box.hide();
         compareWithPanel(3);
     }
@@ -492,48 +579,34 @@ private slots:
         QVERIFY(QDBusConnection::sessionBus().unregisterService(kService));
         QTRY_VERIFY(!boardRunning(m_client));
 
-        // The program beside its own settings (the demo's), in a folder of its own.
-        QTemporaryDir dir;
-        for (const char *f : {"427", "KXP4Res.so"})
-            QVERIFY(QFile::copy(QStringLiteral(S4_BIN "/") + QLatin1String(f), dir.filePath(QLatin1String(f))));
-        QVERIFY(QFile::copy(QStringLiteral(S4_DEMO_OUT "/demo.in4"), dir.filePath(QStringLiteral("427.in4"))));
-        QVERIFY(QFile::link(QStringLiteral(S4_BIN "/examples"), dir.filePath(QStringLiteral("examples"))));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
-        const auto ctl = [&env](const QStringList &args, QByteArray *out = nullptr, QByteArray *err = nullptr) {
-            QProcess p;
-            p.setProcessEnvironment(env);
-            p.start(QStringLiteral(S4_BIN "/soratobi4-ctl"), args);
-            if (!p.waitForFinished(30000))
-                return -1;
-            if (out)
-                *out = p.readAllStandardOutput();
-            if (err)
-                *err = p.readAllStandardError();
-            return p.exitCode();
-        };
+        installProgram();
+        if (QTest::currentTestFailed())
+            return;
 
         QProcess first;
-        first.setProcessEnvironment(env);
-        first.start(dir.filePath(QStringLiteral("427")), QStringList{});
-        QVERIFY(first.waitForStarted());
+        start(first, {});
         QTRY_VERIFY_WITH_TIMEOUT(ctl({QStringLiteral("state")}) == ExitOk, 20000);
         QCOMPARE(ctl({QStringLiteral("load"), QStringLiteral("12"), QStringLiteral("1")}), int(ExitOk));
         for (int i = 0; i < 10; ++i)
             QCOMPARE(ctl({QStringLiteral("step")}), int(ExitOk));
 
         QProcess second;
-        second.setProcessEnvironment(env);
-        second.start(dir.filePath(QStringLiteral("427")), {QStringLiteral("step")});
+        start(second, {QStringLiteral("step")});
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitCode(), int(ExitOk));
         QCOMPARE(first.state(), QProcess::Running);
+        // Passing a command needs the bus, not a display.
+        QProcess headless;
+        start(headless, {QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("-display"),
+                         QStringLiteral(":999"), QStringLiteral("step")});
+        QVERIFY(headless.waitForFinished(20000));
+        QVERIFY2(headless.exitStatus() == QProcess::NormalExit && headless.exitCode() == ExitOk,
+                 headless.readAllStandardError().constData());
 
         QByteArray out, err;
         QCOMPARE(ctl({QStringLiteral("state")}, &out), int(ExitOk));
         const QJsonObject state = QJsonDocument::fromJson(out).object();
-        QCOMPARE(state.value(QStringLiteral("row")).toInt(), 12);
+        QCOMPARE(state.value(QStringLiteral("row")).toInt(), 13);
         QCOMPARE(state.value(QStringLiteral("route")).toString(), QStringLiteral("12"));
         QCOMPARE(state.value(QStringLiteral("cells")).toArray().size(), 60);
         QVERIFY(!state.value(QStringLiteral("stopName")).toString().isEmpty());
@@ -549,6 +622,52 @@ private slots:
         QCOMPARE(ctl({QStringLiteral("state")}, &out, &err), int(ExitNoBoard));
         QVERIFY(out.isEmpty());
         QVERIFY2(err.contains("no board is running"), err.constData());
+    }
+
+    // The name held by a program that is no board, then by a board that is
+    // stopped: a start waits for neither and is a board of its own, the
+    // command it was given carried out there.
+    void nameHeldByNoBoard()
+    {
+        requireBus();
+        installProgram();
+        if (QTest::currentTestFailed())
+            return;
+        QByteArray err;
+        {
+            QDBusConnection squatter =
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("squatter"));
+            QCOMPARE(squatter.interface()->registerService(kService).value(),
+                     QDBusConnectionInterface::ServiceRegistered);
+            QProcess alone;
+            start(alone, {QStringLiteral("step")});
+            err = windowsShown(alone);
+            QVERIFY2(err.contains("is owned by a program that is no board"), err.constData());
+            QTRY_VERIFY((err += alone.readAllStandardError()).contains(error::NoRoute.toUtf8()));
+            QCOMPARE(ctl({QStringLiteral("state")}, nullptr, &err), int(ExitNoBoard));
+            QVERIFY2(err.contains("is owned by a program that is no board"), err.constData());
+            alone.terminate();
+            QVERIFY(alone.waitForFinished(10000));
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("squatter"));
+        QTRY_VERIFY(!boardRunning(m_client));
+
+        QProcess first, second;
+        start(first, {});
+        QTRY_VERIFY_WITH_TIMEOUT(ctl({QStringLiteral("state")}) == ExitOk, 20000);
+        QCOMPARE(::kill(pid_t(first.processId()), SIGSTOP), 0);
+        start(second, {});
+        err = windowsShown(second);
+        QVERIFY2(err.contains("did not answer within 2 s"), err.constData());
+        QCOMPARE(ctl({QStringLiteral("state")}, nullptr, &err), int(ExitNoBoard));
+        QVERIFY2(err.contains("did not answer within 2 s"), err.constData());
+        // Woken, the first is the board on the bus again.
+        QCOMPARE(::kill(pid_t(first.processId()), SIGCONT), 0);
+        QCOMPARE(ctl({QStringLiteral("state")}), int(ExitOk));
+        for (QProcess *p : {&first, &second}) {
+            p->terminate();
+            QVERIFY(p->waitForFinished(10000));
+        }
     }
 };
 
