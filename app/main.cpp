@@ -12,6 +12,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -50,6 +51,18 @@ private:
 
 int main(int argc, char **argv)
 {
+    // Help and the version need neither a display nor the bus.
+    if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+        QTextStream(stdout) << "Usage: 427 [COMMAND]\n"
+                               "Starts the fare board ソラトビ Ver4. With a board already running, raises it and\n"
+                               "passes COMMAND to it instead (the commands are soratobi4-ctl's).\n\n"
+                            << remote::usage(QStringLiteral("427"));
+        return remote::ExitOk;
+    }
+    if (argc == 2 && !std::strcmp(argv[1], "--version")) {
+        std::printf("427 (ソラトビ Ver4) %s\n", S4_VERSION);
+        return remote::ExitOk;
+    }
     platform::chooseScreenTransfer();
     // A command for the running board needs the bus, not a display: it is
     // passed on before the windowing starts.

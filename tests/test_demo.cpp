@@ -11,6 +11,7 @@
 #include "tests/Fixture.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QtTest>
 
 class TestDemo : public QObject {
@@ -23,6 +24,33 @@ class TestDemo : public QObject {
 private slots:
     void init() { m_w.begin(); }
     void cleanup() { m_w.end(); }
+
+    // Each program answers --help and --version with no display to open.
+    void helpWithoutADisplay_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("flag");
+        for (const char *p : {"427", "soratobi4-route", "soratobi4-ctl"})
+            for (const char *f : {"--help", "--version"})
+                QTest::addRow("%s %s", p, f) << QString::fromLatin1(p) << QString::fromLatin1(f);
+    }
+    void helpWithoutADisplay()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, flag);
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        run.setProcessEnvironment(env);
+        run.start(QStringLiteral(S4_BIN "/") + program, {flag});
+        QVERIFY(run.waitForFinished(20000));
+        QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.exitCode(), 0);
+        const QString said = QString::fromUtf8(run.readAllStandardOutput());
+        QVERIFY2(said.contains(flag == u"--help" ? QStringLiteral("usage") : QStringLiteral(" 4."), Qt::CaseInsensitive), qPrintable(said));
+    }
 
     void settingsNameFilesThatExist()
     {

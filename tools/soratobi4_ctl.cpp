@@ -10,6 +10,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
     const QStringList words = app.arguments().mid(1);
+    if (words == QStringList{QStringLiteral("--version")}) {
+        out << "soratobi4-ctl " S4_VERSION "\n";
+        return remote::ExitOk;
+    }
     if (words.isEmpty() || words.contains(QStringLiteral("--help")) || words.contains(QStringLiteral("-h"))) {
         (words.isEmpty() ? err : out) << remote::usage(QStringLiteral("soratobi4-ctl"));
         return words.isEmpty() ? remote::ExitUsage : remote::ExitOk;

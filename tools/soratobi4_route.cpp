@@ -213,6 +213,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     args.removeFirst();
+    if (args == QStringList{QStringLiteral("--version")}) {
+        out() << "soratobi4-route " S4_VERSION "\n";
+        return 0;
+    }
     try {
         return run(args);
     } catch (...) {
