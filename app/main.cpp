@@ -9,7 +9,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTextStream>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -75,6 +78,12 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIntValue("SORATOBI4_FIRST_PAINT") == 1)
         app.installEventFilter(&firstPaint);
     QCoreApplication::setApplicationName(QStringLiteral("Soratobi4")); // the per-user settings folder
+    // Qt's own texts (file dialogs, standard buttons) in Japanese, as the
+    // board's own are.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
     // A command on the command line is one of soratobi4-ctl's, for this
     // board or the one already running.

@@ -367,6 +367,9 @@ bool frmCtl::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
+    // The preview has its own menu: the console's must not open over it.
+    if (watched == picSeirikenPrev && event->type() == QEvent::ContextMenu)
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

@@ -1,8 +1,11 @@
 #include "platform/Shell.h"
 
+#include "platform/Paths.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace platform {
@@ -19,9 +22,26 @@ std::function<bool(const QString &)> &handler()
 
 bool shellOpen(const QString &path)
 {
-    if (path.trimmed().isEmpty())
-        return false;
-    const QString absolute = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(path);
+    // A folder of the options, found as its files are: an empty one is the
+    // program's own, a relative one the first of the data roots that has it.
+    QString p = QDir::fromNativeSeparators(path.trimmed());
+    p.replace(u'\\', u'/');
+    QString absolute;
+    if (!QDir::isRelativePath(p)) {
+        absolute = p;
+    } else {
+        const DataRoots roots = dataRoots();
+        for (const QString &root : roots.read) {
+            const QString candidate = QDir(root).absoluteFilePath(p);
+            if (QFileInfo(candidate).exists()) {
+                absolute = candidate;
+                break;
+            }
+        }
+        if (absolute.isEmpty())
+            absolute = QDir(roots.read.value(0)).absoluteFilePath(p);
+    }
+    absolute = QDir::cleanPath(absolute);
     if (handler())
         return handler()(absolute);
     return QDesktopServices::openUrl(QUrl::fromLocalFile(absolute));

@@ -212,7 +212,7 @@ Refusal Board::doFullScreen(int screen)
         return r;
     if (!panelscreen::show(screen))
         return {error::InvalidArgs,
-                QStringLiteral("no screen %1: the system lists %2").arg(screen).arg(QGuiApplication::screens().size())};
+                QStringLiteral("no screen %1 (counted from 1): the system lists %2").arg(qint64(screen) + 1).arg(QGuiApplication::screens().size())};
     return {};
 }
 
