@@ -20,8 +20,8 @@ bool LineStream::push(QByteArrayView bytes, QList<Fix> &out)
         m_unheard += piece;
         if (nl < 0) {
             // A line that does not end is refused as soon as it is too long
-            // to be anything but garbage, not at its end.
-            if (m_unheard > kMaxUnheardBytes)
+            // to be heard and past the bound, not at its end (it may never come).
+            if (m_lineBytes > kMaxStreamLine && m_unheard > kMaxUnheardBytes)
                 m_unusable = true;
             break;
         }

@@ -307,7 +307,7 @@ void frmAutoStep::startSource()
                                  .arg(input);
             break;
         case End::NoPosition:
-            m_sourceStatus = QStringLiteral("NMEAログに位置の記録がありません: %1").arg(detail);
+            m_sourceStatus = QStringLiteral("NMEAログに位置の記録がありません");
             break;
         case End::LogEnded:
             m_sourceStatus = QStringLiteral("位置の入力が終わりました");
