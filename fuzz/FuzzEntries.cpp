@@ -6,6 +6,7 @@
 #include "core/IniData.h"
 #include "core/VbError.h"
 #include "follow/Nmea.h"
+#include "follow/NmeaStream.h"
 #include "follow/RideFollower.h"
 #include "follow/StopsFile.h"
 #include "helperlib/Codabar.h"
@@ -507,6 +508,42 @@ int nmeaFollow(const uint8_t *data, size_t size)
     return 0;
 }
 
+// NMEA as a socket or a log hands it over: the input repeated (its first
+// byte says how often) and cut in pieces (its second byte says how long).
+// The same fixes and the same verdict whatever the pieces, never more than
+// a sentence held, a line that never ends always refused, and a log's wait
+// between two fixes never longer than its longest gap.
+int nmeaStream(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const QByteArray stream = QByteArray(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2)).repeated(1 + data[0] % 32);
+    const auto read = [&](qsizetype piece, QList<nmea::Fix> &out) {
+        nmea::LineStream s;
+        bool usable = true;
+        for (qsizetype at = 0; usable && at < stream.size(); at += piece) {
+            usable = s.push(QByteArrayView(stream).sliced(at, std::min(piece, stream.size() - at)), out);
+            require(s.buffered() <= 128, "no more than a sentence held");
+        }
+        return usable && s.finish(out);
+    };
+    QList<nmea::Fix> whole, pieces;
+    const bool usable = read(std::max<qsizetype>(1, stream.size()), whole);
+    require(read(1 + data[1] * 17, pieces) == usable && pieces.size() == whole.size(), "the same whatever the pieces");
+    qsizetype longest = 0, line = 0;
+    for (char c : stream)
+        longest = std::max(longest, line = c == '\n' ? 0 : line + 1);
+    require(longest <= nmea::kMaxUnheardBytes || !usable, "an endless line is refused");
+    int before = -1;
+    for (const nmea::Fix &f : whole) {
+        require(std::abs(f.lat) <= 90 && std::abs(f.lon) <= 180, "a fix lies on the earth");
+        const int wait = nmea::playbackDelayMs(before, f.secondsOfDay);
+        require(wait >= 0 && wait <= 600000, "a wait within the longest gap");
+        before = f.secondsOfDay;
+    }
+    return 0;
+}
+
 Entry entryNamed(const char *name)
 {
     const struct {
@@ -516,7 +553,8 @@ Entry entryNamed(const char *name)
                {"cp932", cp932Text},      {"plugin", pluginFile},     {"plugin_draw", pluginDraw},
                {"tape", tapeList},
                {"fare_file", fareFile},   {"ini_file", iniFile},      {"byte_text", byteText},
-               {"picture", pictureFile}, {"gtfs", gtfsFeed},   {"nmea_follow", nmeaFollow}};
+               {"picture", pictureFile}, {"gtfs", gtfsFeed},   {"nmea_follow", nmeaFollow},
+               {"nmea_stream", nmeaStream}};
     for (const auto &e : all)
         if (std::strcmp(e.name, name) == 0)
             return e.fn;

@@ -24,6 +24,7 @@ int byteText(const uint8_t *data, size_t size);   // the helper library's LenB/M
 int pictureFile(const uint8_t *data, size_t size); // the backlight picture decoder
 int gtfsFeed(const uint8_t *data, size_t size);
 int nmeaFollow(const uint8_t *data, size_t size); // NMEA lines through the ride follower; the stops file   // a GTFS feed: one file of a small feed from the input, or the input as a .zip
+int nmeaStream(const uint8_t *data, size_t size); // NMEA in pieces through the bounded line reader
 
 // By name (the corpus folder: "sound_open", "plugin", "fare_file"...), or nullptr.
 Entry entryNamed(const char *name);

@@ -1,10 +1,14 @@
 // "自動送り" in the real windows: the console's route ridden by its
 // timetable at ×60 and by a made-up drive's positions, each advance the
 // console's own "データ送り"; hand stepping wins; without stops the mode
-// says so and nothing moves; the choice kept in the user's own file.
+// says so and nothing moves; the choice kept in the user's own file; a
+// huge log freezes nothing, and a source that cannot be used (an endless
+// line, garbage, a log too large) is said so.
 #include "console/frmCtl.h"
 #include "follow/Drive.h"
+#include "core/FileIo.h"
 #include "follow/Nmea.h"
+#include "follow/NmeaSource.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
@@ -17,6 +21,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <cmath>
@@ -51,6 +57,30 @@ QList<follow::Stop> stops()
         s << x;
     }
     return s;
+}
+
+// Sentences at the first stop, their times running backwards, the position
+// a little different from one to the next.
+QByteArray backwardsLog(int seconds)
+{
+    QByteArray b;
+    for (int i = 0; i < seconds; ++i) {
+        nmea::Fix f;
+        f.lat = 35.0 + (i % 2) * 0.00001;
+        f.lon = 135.0;
+        f.secondsOfDay = 80000 - i;
+        b += nmea::sentences(f);
+    }
+    return b;
+}
+
+// The choices as a rider leaves them: by position, from this log or port.
+void keepChoice(const QString &source, const QString &path)
+{
+    QDir().mkpath(QFileInfo(frmAutoStep::settingsFile()).absolutePath());
+    QCOMPARE(fileio::writeWhole(frmAutoStep::settingsFile(),
+                                QStringLiteral("mode=position\nsource=%1\npath=%2\n").arg(source, path).toUtf8()),
+             0);
 }
 
 } // namespace
@@ -193,6 +223,98 @@ private slots:
         QCOMPARE(int(console().Route.CurIndex), 0);
         console().Command2_Click(1); // the hand always works
         QCOMPARE(int(console().Route.CurIndex), 1);
+    }
+
+    // The log kept in the choices is 100 MB whose times run backwards: the
+    // window opens at once, the windows go on answering, and it plays.
+    void aHugeLogFreezesNothing()
+    {
+        load(stopsFile());
+        QTemporaryDir dir;
+        QFile log(dir.filePath(QStringLiteral("big.nmea")));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        const QByteArray part = backwardsLog(7000);
+        while (log.size() < 100 << 20)
+            QVERIFY(log.write(part) == part.size());
+        log.close();
+        keepChoice(QStringLiteral("log"), log.fileName());
+
+        QElapsedTimer turn; // the longest wait for a turn of the event loop
+        qint64 longest = 0;
+        QTimer beat;
+        connect(&beat, &QTimer::timeout, this, [&] {
+            longest = std::max(longest, turn.restart());
+        });
+        turn.start();
+        beat.start(20);
+        frmAutoStep w;
+        QVERIFY(w.running());
+        QTRY_VERIFY_WITH_TIMEOUT(w.lblStatus->text().contains(QStringLiteral("測位")), 20000);
+        const QString first = w.lblStatus->text();
+        QTRY_VERIFY_WITH_TIMEOUT(w.lblStatus->text() != first, 20000); // the next one, a second later
+        QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
+        QCOMPARE(int(console().Route.CurIndex), 0); // waiting at the first stop
+    }
+
+    // What cannot be used is said in the window, and reading it stops: a
+    // fake gpsd on a real socket (sending its bytes over and over), or a log.
+    void anUnusableSourceIsSaidSo_data()
+    {
+        QTest::addColumn<bool>("gpsd");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("says");
+        nmea::Fix stop1;
+        stop1.lat = 35.0;
+        stop1.lon = 135.0;
+        const QByteArray rmc = nmea::sentences(stop1);
+        QTest::newRow("gpsd: one endless line") << true << QByteArray(64 * 1024, '9') << "gpsd からの入力は使えません";
+        QTest::newRow("gpsd: garbage") << true << QByteArray("garbage\r\n").repeated(8000) << "使えません";
+        QTest::newRow("gpsd: its reports and a fix")
+            << true << "{\"class\":\"VERSION\",\"release\":\"3.22\"}\n" + rmc << "測位 35.000000, 135.000000";
+        QTest::newRow("log: one endless line") << false << QByteArray(100000, '9') << "NMEAログは使えません";
+        QTest::newRow("log: too large") << false << QByteArray("sparse") << "大きすぎるため使えません";
+        QTest::newRow("log: nothing but satellites")
+            << false << QByteArray("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74\r\n")
+            << "位置の記録がありません";
+        QTest::newRow("log: played to its end") << false << rmc << "位置の入力が終わりました";
+    }
+    void anUnusableSourceIsSaidSo()
+    {
+        QFETCH(bool, gpsd);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, says);
+        load(stopsFile());
+        QTcpServer server;
+        QPointer<QTcpSocket> peer;
+        const bool endless = !bytes.contains('{');
+        if (gpsd) {
+            QVERIFY(server.listen(QHostAddress::LocalHost));
+            connect(&server, &QTcpServer::newConnection, this, [&] {
+                peer = server.nextPendingConnection();
+                peer->write(bytes);
+                if (endless) // as much as the reader takes, until it hangs up
+                    connect(peer, &QTcpSocket::bytesWritten, peer, [&] {
+                        if (peer->bytesToWrite() < bytes.size())
+                            peer->write(bytes);
+                    });
+            });
+            keepChoice(QStringLiteral("gpsd"), QString::number(server.serverPort()));
+        } else {
+            QFile log(m_w.path(QStringLiteral("drive.nmea")));
+            QVERIFY(log.open(QIODevice::WriteOnly));
+            if (bytes == "sparse") // a real file of that size, on no disk space
+                QVERIFY(log.resize(follow::NmeaSource::kMaxLogBytes + 1));
+            else
+                log.write(bytes);
+            log.close();
+            keepChoice(QStringLiteral("log"), log.fileName());
+        }
+        frmAutoStep w;
+        QTRY_VERIFY2_WITH_TIMEOUT(w.lblStatus->text().contains(says), qPrintable(w.lblStatus->text()), 20000);
+        if (gpsd && endless) // the reader hung up
+            QTRY_VERIFY_WITH_TIMEOUT(!peer || peer->state() == QAbstractSocket::UnconnectedState, 20000);
+        QVERIFY(w.running()); // the hand and the window still work
+        QCOMPARE(m_w.boxes, QStringList());
     }
 };
 

@@ -1,9 +1,11 @@
 // The ride follower on made-up drives: every stop once and in order,
 // whatever the receiver's noise, gaps and garbage; a bus that waits moves
 // nothing; the timetable at its speed announces and steps at the right ride
-// times; NMEA sentences are read as they are written.
+// times; NMEA sentences are read as they are written, and a stream of them
+// in any pieces, with endless lines and garbage refused in bounded memory.
 #include "follow/Drive.h"
 #include "follow/Nmea.h"
+#include "follow/NmeaStream.h"
 #include "follow/RideFollower.h"
 
 #include <QtTest>
@@ -232,6 +234,71 @@ private slots:
                 QCOMPARE(back->secondsOfDay, 3600);
             }
         }
+    }
+
+    // Whatever the pieces a file or a socket hands over, the same fixes; a
+    // line that never ends, or garbage, is refused after the bound and never
+    // held whole; gpsd's own reports and sentences without a fix are heard.
+    void aStreamInAnyPieces_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("fixes");
+        QTest::addColumn<bool>("usable");
+        const QByteArray drive = follow::driveLog(route(), {});
+        int driveFixes = 0;
+        for (const QByteArray &line : drive.split('\n'))
+            driveFixes += nmea::parse(line).has_value();
+        const QByteArray rmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
+        const QByteArray gsv = "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74\r\n";
+        QTest::newRow("a noisy drive") << drive << driveFixes << true;
+        QTest::newRow("the last line without its end") << rmc + "\r\n" + rmc << 2 << true;
+        QTest::newRow("gpsd's reports, then sentences")
+            << "{\"class\":\"VERSION\",\"release\":\"3.22\"}\n{\"class\":\"DEVICES\",\"devices\":[" + QByteArray(3000, ' ')
+                   + "]}\n" + rmc + "\r\n"
+            << 1 << true;
+        QTest::newRow("no fix yet, for long") << gsv.repeated(2000) + rmc << 1 << true;
+        QTest::newRow("one endless line") << rmc + "\r\n" + QByteArray(100000, '9') + "\n" + rmc << 1 << false;
+        QTest::newRow("garbage lines") << QByteArray("garbage \x01\x02\r\n").repeated(8000) + rmc << 0 << false;
+        QTest::newRow("a sentence in a line too long") << QByteArray(200, ' ') + rmc + "\r\n" << 0 << true;
+    }
+    void aStreamInAnyPieces()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, fixes);
+        QFETCH(bool, usable);
+        for (qsizetype piece : {qsizetype(1), qsizetype(7), qsizetype(4096), bytes.size()}) {
+            nmea::LineStream s;
+            QList<nmea::Fix> out;
+            bool ok = true;
+            for (qsizetype at = 0; ok && at < bytes.size(); at += piece) {
+                ok = s.push(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)), out);
+                QVERIFY(s.buffered() <= 128);
+            }
+            ok = ok && s.finish(out);
+            QCOMPARE(ok, usable);
+            QCOMPARE(out.size(), fixes);
+        }
+    }
+
+    void aLogPlaysByItsOwnTimes_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("waitMs");
+        QTest::newRow("the next second") << 28800 << 28801 << 1000;
+        QTest::newRow("the same second") << 28800 << 28800 << 0;
+        QTest::newRow("a gap of ten minutes") << 28800 << 29400 << 600000;
+        QTest::newRow("across midnight") << 86399 << 1 << 2000;
+        QTest::newRow("a step back") << 28800 << 28799 << 1000;
+        QTest::newRow("a gap of hours") << 28800 << 40000 << 1000;
+        QTest::newRow("no time") << -1 << 28800 << 1000;
+    }
+    void aLogPlaysByItsOwnTimes()
+    {
+        QFETCH(int, before);
+        QFETCH(int, at);
+        QFETCH(int, waitMs);
+        QCOMPARE(nmea::playbackDelayMs(before, at), waitMs);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "console/frmCtl.h"
 #include "core/FileIo.h"
 #include "core/InputHold.h"
+#include "follow/NmeaSource.h"
 #include "follow/StopsFile.h"
 #include "forms/Windows.h"
 #include "options/OptionReads.h"
@@ -15,18 +16,16 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNmeaPositionInfoSource>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardPaths>
-#include <QTcpSocket>
 #include <QVBoxLayout>
 
 namespace {
@@ -241,10 +240,7 @@ void frmAutoStep::stop(const QString &status)
     m_position.reset();
     m_timetable.reset();
     m_fixes.clear();
-    if (m_source)
-        m_source->stopUpdates();
-    delete m_source.data();
-    delete m_device.data();
+    m_source.reset();
     lblStatus->setText(status.isEmpty() ? QStringLiteral("切") : status);
 }
 
@@ -287,44 +283,55 @@ void frmAutoStep::start()
 
 void frmAutoStep::startSource()
 {
+    using End = follow::NmeaSource::End;
     m_sourceStatus = QStringLiteral("位置を待っています");
-    if (cboSource->currentIndex() == 1) {
-        auto *socket = new QTcpSocket(this);
-        m_device = socket;
-        const int port = txtSource->text().trimmed().toInt() > 0 ? txtSource->text().trimmed().toInt() : 2947;
-        connect(socket, &QTcpSocket::connected, socket, [socket] {
-            socket->write("?WATCH={\"enable\":true,\"nmea\":true}\n"); // gpsd sends its NMEA from here on
-        });
-        connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
-            m_sourceStatus = QStringLiteral("gpsd に接続できません（%1）").arg(m_device ? m_device->errorString() : QString());
-        });
-        socket->connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
-        m_source = new QNmeaPositionInfoSource(QNmeaPositionInfoSource::RealTimeMode, this);
-    } else {
-        // No log named: the route's own recorded drive beside its stops, if any.
-        QString log = txtSource->text().trimmed();
-        if (log.isEmpty())
-            log = platform::findFile(platform::withSeparator(options::read::fareDataDir()) + m_routeKey
-                                     + QStringLiteral(".nmea"));
-        auto *file = new QFile(log, this);
-        m_device = file;
-        if (!fileio::isRegularFile(file->fileName()) || !file->open(QIODevice::ReadOnly)) {
-            m_sourceStatus = QStringLiteral("NMEAログを開けません: %1").arg(file->fileName());
-            return;
+    m_source = std::make_unique<follow::NmeaSource>();
+    connect(m_source.get(), &follow::NmeaSource::fixed, this, [this](double lat, double lon) { feedPosition(lat, lon); });
+    const bool gpsd = cboSource->currentIndex() == 1;
+    connect(m_source.get(), &follow::NmeaSource::ended, this, [this, gpsd](End why, const QString &detail) {
+        const QString input = gpsd ? QStringLiteral("gpsd からの入力") : QStringLiteral("NMEAログ");
+        switch (why) {
+        case End::CannotOpen:
+            m_sourceStatus = QStringLiteral("NMEAログを開けません: %1").arg(detail);
+            break;
+        case End::TooLarge:
+            m_sourceStatus = QStringLiteral("NMEAログが大きすぎるため使えません（%1 MB まで）: %2")
+                                 .arg(follow::NmeaSource::kMaxLogBytes >> 20)
+                                 .arg(detail);
+            break;
+        case End::ReadFailed:
+            m_sourceStatus = QStringLiteral("NMEAログを読み込めません: %1").arg(detail);
+            break;
+        case End::NotNmea:
+            m_sourceStatus = QStringLiteral("%1は使えません。NMEA の文が届きません（改行のない長い行か、NMEA ではないデータです）")
+                                 .arg(input);
+            break;
+        case End::NoPosition:
+            m_sourceStatus = QStringLiteral("NMEAログに位置の記録がありません");
+            break;
+        case End::LogEnded:
+            m_sourceStatus = QStringLiteral("位置の入力が終わりました");
+            break;
+        case End::Refused:
+            m_sourceStatus = QStringLiteral("gpsd に接続できません（%1）").arg(detail);
+            break;
+        case End::Disconnected:
+            m_sourceStatus = QStringLiteral("gpsd が接続を切りました");
+            break;
         }
-        // A recorded drive plays at its own pace.
-        m_source = new QNmeaPositionInfoSource(QNmeaPositionInfoSource::SimulationMode, this);
+        showPosition();
+    });
+    if (gpsd) {
+        const int port = txtSource->text().trimmed().toInt();
+        m_source->watchGpsd(QStringLiteral("127.0.0.1"), quint16(port > 0 && port < 65536 ? port : 2947));
+        return;
     }
-    m_source->setDevice(m_device);
-    connect(m_source, &QGeoPositionInfoSource::positionUpdated, this, [this](const QGeoPositionInfo &info) {
-        if (info.isValid())
-            feedPosition(info.coordinate().latitude(), info.coordinate().longitude());
-    });
-    connect(m_source, &QGeoPositionInfoSource::errorOccurred, this, [this](QGeoPositionInfoSource::Error e) {
-        m_sourceStatus = e == QGeoPositionInfoSource::ClosedError ? QStringLiteral("位置の入力が終わりました")
-                                                                 : QStringLiteral("位置の入力でエラーが起きました");
-    });
-    m_source->startUpdates();
+    // No log named: the route's own recorded drive beside its stops, if any.
+    QString log = txtSource->text().trimmed();
+    if (log.isEmpty())
+        log = platform::findFile(platform::withSeparator(options::read::fareDataDir()) + m_routeKey
+                                 + QStringLiteral(".nmea"));
+    m_source->playLog(log); // a recorded drive plays at its own pace
 }
 
 void frmAutoStep::feedPosition(double lat, double lon)
@@ -391,9 +398,16 @@ void frmAutoStep::tick()
             const int before = m_position->current();
             apply(m_position->onFix(lat, lon), before);
         }
-        const double d = m_position->distanceToNextM();
-        lblStatus->setText(QStringLiteral("位置（%1）：%2%3")
-                               .arg(cboSource->currentText(), m_sourceStatus,
-                                    d >= 0 ? QStringLiteral("、次の停留所まで %1 m").arg(qRound(d)) : QString()));
+        showPosition();
     }
+}
+
+void frmAutoStep::showPosition()
+{
+    if (!m_position)
+        return;
+    const double d = m_position->distanceToNextM();
+    lblStatus->setText(QStringLiteral("位置（%1）：%2%3")
+                           .arg(cboSource->currentText(), m_sourceStatus,
+                                d >= 0 ? QStringLiteral("、次の停留所まで %1 m").arg(qRound(d)) : QString()));
 }

@@ -13,12 +13,14 @@
 
 #include <memory>
 
+namespace follow {
+class NmeaSource;
+}
+
 class QCheckBox;
 class QComboBox;
-class QIODevice;
 class QLabel;
 class QLineEdit;
-class QNmeaPositionInfoSource;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -58,6 +60,7 @@ private:
     void start();
     void stop(const QString &status = {});
     void startSource();
+    void showPosition();
     void apply(const QList<follow::Event> &events, int indexBefore);
     void save() const;
     void load();
@@ -69,8 +72,7 @@ private:
     std::unique_ptr<follow::PositionFollower> m_position;
     std::unique_ptr<follow::TimetableFollower> m_timetable;
     QList<QPair<double, double>> m_fixes; // arrived while input was held
-    QPointer<QNmeaPositionInfoSource> m_source;
-    QPointer<QIODevice> m_device;
+    std::unique_ptr<follow::NmeaSource> m_source; // its reading runs on a thread of its own
     int m_expected = -1;       // the console's row index after our own last move
     QString m_routeKey;        // the route the stops are of
     double m_pausedAt = -1;    // the ride time when paused
