@@ -375,7 +375,7 @@ private slots:
         QTest::newRow("price in sen") << with(base, QStringLiteral("fare_attributes.txt"), "fare_id,price\nF180,180.5\n")
                                       << "fare_attributes.txt, line 2, column 2 (price): the price \"180.5\" is not a whole number of yen" << 13;
         QTest::newRow("open quote") << with(base, QStringLiteral("routes.txt"), "route_id\nR1\n\"R2\n")
-                                    << "routes.txt, line 4: a quoted field is never closed" << 62;
+                                    << "routes.txt, line 3: a quoted field is never closed" << 62;
         QTest::newRow("unneeded files broken") << with(with(base, QStringLiteral("routes_jp.txt"), "\"\n"), QStringLiteral("calendar.txt"), "")
                                                << QString() << 0;
     }
