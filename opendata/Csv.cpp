@@ -221,6 +221,8 @@ struct CsvReader::State {
             feedBody(p, n);
             return;
         }
+        if (bad >= 0 && held.size() + bad > kHold)
+            notUtf8(scanLine, false); // UTF-8 for too long to be code page 932
         held.append(p, n);
         if (bad >= 0)
             toCp932();
