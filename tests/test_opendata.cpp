@@ -21,6 +21,7 @@
 #include "sound/mdlSndAPI.h"
 #include "windows/GtfsImport.h"
 
+#include <QHeaderView>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QLineEdit>
@@ -817,6 +818,60 @@ private slots:
         QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
         QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{QStringLiteral("12.hy3"), QStringLiteral("12.stops.csv")}));
         QCOMPARE(QDir(tapes).entryList(QDir::Files), QStringList{QStringLiteral("12tp.csv")});
+    }
+
+    // The window over a feed of long names: the counts and the number fit
+    // without sideways scrolling, the numbers of routes already in the fare
+    // folder are not suggested, and the report is in Japanese.
+    void importWindowReport()
+    {
+        QTemporaryDir feedDir, fares, tapes, settings;
+        Files f = with(with(line(4), QStringLiteral("fare_attributes.txt"), kZoneFares),
+                       QStringLiteral("fare_rules.txt"), "fare_id,origin_id,destination_id\nF180,Z1,Z2\n");
+        f[QStringLiteral("routes.txt")].replace("駅前線", QStringLiteral("中央駅前・市役所・総合病院・大学病院・県庁・美術館経由の循環線").toUtf8());
+        f[QStringLiteral("stops.txt")].replace("停留所1", QStringLiteral("市立総合医療センター北口バスターミナル前").toUtf8());
+        for (auto it = f.cbegin(); it != f.cend(); ++it) {
+            QFile file(feedDir.filePath(it.key()));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(it.value());
+        }
+        QFile old(QDir(fares.path()).filePath(QStringLiteral("11.HY3")));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.close();
+        mdlIniIo::setSettingsPath(settings.filePath(QStringLiteral("settings.in4")));
+        mdlSndAPI::setMciSender([](const QString &) { return 0; });
+        platform::setMsgBoxHandler([](const platform::MsgBoxRequest &) { return platform::vbYes; });
+        windows::Form1();
+        forms::setText(*windows::frmOption().Text2(0), fares.path());
+        forms::setText(*windows::frmOption().Text2(1), tapes.path());
+
+        GtfsImport w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.txtFeed->setText(feedDir.path());
+        QVERIFY(w.readFeed());
+        QCOMPARE(w.lstPatterns->topLevelItem(0)->text(GtfsImport::ColNumber), QStringLiteral("1")); // 11 is in the folder
+        QCOMPARE(w.lstPatterns->topLevelItem(1)->text(GtfsImport::ColNumber), QStringLiteral("2"));
+        const auto fits = [&] {
+            const QHeaderView *h = w.lstPatterns->header();
+            return h->sectionViewportPosition(GtfsImport::ColNumber) + h->sectionSize(GtfsImport::ColNumber) <= w.lstPatterns->viewport()->width()
+                   && h->sectionSize(GtfsImport::ColNumber) >= h->sectionSizeHint(GtfsImport::ColNumber);
+        };
+        QVERIFY(fits());
+        w.resize(600, 400);
+        QTRY_VERIFY(fits());
+        w.lstPatterns->topLevelItem(0)->setCheckState(GtfsImport::ColRoute, Qt::Checked);
+        QCOMPARE(w.importChecked(), 1);
+        const QString report = w.txtReport->toPlainText();
+        QVERIFY2(report.contains(QStringLiteral("運賃: fare_rules.txt のゾーンごとに")) && !report.contains(QStringLiteral("adult")), qPrintable(report));
+        // A broken feed, said in Japanese with its place.
+        QFile::remove(feedDir.filePath(QStringLiteral("stop_times.txt")));
+        QVERIFY(!w.readFeed());
+        QVERIFY2(w.txtReport->toPlainText().contains(QStringLiteral("stop_times.txt: フィードにこのファイルがありません（エラー 53）")), qPrintable(w.txtReport->toPlainText()));
+
+        mdlSndAPI::setMciSender({});
+        platform::setMsgBoxHandler({});
+        windows::unloadAll();
     }
 };
 
