@@ -4,6 +4,7 @@
 
 #include <csv.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 
@@ -31,13 +32,31 @@ constexpr qsizetype kPiece = 16 * 1024;
 // pass for UTF-8 a few at a time, never for long).
 constexpr qsizetype kHold = 64 * 1024;
 
+// Where the ASCII run from `from` ends: eight bytes at a time, as most of a
+// feed (stop_times.txt above all) is ASCII.
+qsizetype asciiEnd(const char *p, qsizetype from, qsizetype n)
+{
+    qsizetype i = from;
+    for (; i + 8 <= n; i += 8) {
+        quint64 w;
+        std::memcpy(&w, p + i, 8);
+        if (w & 0x8080808080808080ULL)
+            break;
+    }
+    while (i < n && static_cast<unsigned char>(p[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+qint64 linesIn(const char *p, qsizetype n) { return std::count(p, p + n, '\n'); }
+
 // The UTF-8 check, carried across chunks: the first byte that breaks it.
 struct Utf8Check {
     int need = 0; // continuation bytes still due
     unsigned char lo = 0x80, hi = 0xBF;
 
-    // Index of the first bad byte or -1; counts the lines up to it.
-    qsizetype scan(const char *p, qsizetype n, qint64 &line)
+    // Index of the first bad byte or -1.
+    qsizetype scan(const char *p, qsizetype n)
     {
         for (qsizetype i = 0; i < n; ++i) {
             const auto b = static_cast<unsigned char>(p[i]);
@@ -47,8 +66,7 @@ struct Utf8Check {
                 --need;
                 lo = 0x80, hi = 0xBF;
             } else if (b < 0x80) {
-                if (b == '\n')
-                    ++line;
+                i = asciiEnd(p, i, n) - 1;
             } else if (b >= 0xC2 && b <= 0xDF) {
                 need = 1;
             } else if (b >= 0xE0 && b <= 0xEF) { // no overlong form, no surrogate
@@ -99,7 +117,6 @@ struct CsvReader::State {
     // other byte, not yet decided), UTF-8 or code page 932.
     enum class Text { Ascii, Held, Utf8, Cp932 } text = Text::Ascii;
     Utf8Check utf8;
-    qint64 scanLine = 1; // the line the UTF-8 check has reached
     QByteArray held;
     QByteArray lead;     // code page 932: a lead byte waiting for its trail
     qint64 decodeLine = 1;
@@ -201,28 +218,25 @@ struct CsvReader::State {
             decode(p, n);
             return;
         }
-        qsizetype bad = utf8.scan(p, n, scanLine);
         if (text == Text::Ascii) {
             // What is ASCII reads the same in either encoding: it goes on at once.
-            qsizetype k = 0;
-            while (k < n && static_cast<unsigned char>(p[k]) < 0x80)
-                ++k;
+            const qsizetype k = asciiEnd(p, 0, n);
             feedBody(p, k);
             if (k == n)
                 return;
             p += k, n -= k;
-            if (bad >= 0)
-                bad -= k;
             text = bom ? Text::Utf8 : Text::Held;
         }
+        // Lines are counted only for a complaint: what came before is fed.
+        const qsizetype bad = utf8.scan(p, n);
         if (text == Text::Utf8) {
             if (bad >= 0)
-                notUtf8(scanLine, false);
+                notUtf8(line + linesIn(p, bad), false);
             feedBody(p, n);
             return;
         }
-        if (bad >= 0 && held.size() + bad > kHold)
-            notUtf8(scanLine, false); // UTF-8 for too long to be code page 932
+        if (bad >= 0 && held.size() + bad > kHold) // UTF-8 for too long to be code page 932
+            notUtf8(line + linesIn(held.constData(), held.size()) + linesIn(p, bad), false);
         held.append(p, n);
         if (bad >= 0)
             toCp932();
@@ -280,7 +294,7 @@ struct CsvReader::State {
         if (text == Text::Held)
             utf8.need ? toCp932() : toUtf8();
         if (text == Text::Utf8 && utf8.need)
-            notUtf8(scanLine, false);
+            notUtf8(line, false);
         if (text == Text::Cp932 && !lead.isEmpty())
             notUtf8(decodeLine, true);
     }
