@@ -221,7 +221,8 @@ void readRoutes(const Feed &feed, Model &m)
             x.parentId = CsvTable::text(r, cParent);
             x.networkId = CsvTable::text(r, cNetwork);
             // A feed of one operator may leave agency_id out.
-            x.agencyName = agencies.size() == 1 && cAgency < 0 ? agencies.cbegin().value() : agencies.value(CsvTable::text(r, cAgency));
+            const QString agency = CsvTable::text(r, cAgency);
+            x.agencyName = agency.isEmpty() && agencies.size() == 1 ? agencies.cbegin().value() : agencies.value(agency);
             if (const std::optional<qint64> type = parseInt(sv(r, cType)); type && *type >= 0 && *type < 10000)
                 x.type = int(*type);
             if (!m.routeIds.emplace(x.id.toStdString(), int(m.routes.size())).second)
