@@ -54,6 +54,8 @@ qint64 linesIn(const char *p, qsizetype n) { return std::count(p, p + n, '\n'); 
 struct Utf8Check {
     int need = 0; // continuation bytes still due
     unsigned char lo = 0x80, hi = 0xBF;
+    bool wideLead = false; // the character being read has three or four bytes
+    bool wide = false;     // such a character was read whole
 
     // Index of the first bad byte or -1.
     qsizetype scan(const char *p, qsizetype n)
@@ -63,18 +65,22 @@ struct Utf8Check {
             if (need) {
                 if (b < lo || b > hi)
                     return i;
-                --need;
+                if (--need == 0 && wideLead)
+                    wide = true;
                 lo = 0x80, hi = 0xBF;
             } else if (b < 0x80) {
                 i = asciiEnd(p, i, n) - 1;
             } else if (b >= 0xC2 && b <= 0xDF) {
                 need = 1;
+                wideLead = false;
             } else if (b >= 0xE0 && b <= 0xEF) { // no overlong form, no surrogate
                 need = 2;
+                wideLead = true;
                 lo = b == 0xE0 ? 0xA0 : 0x80;
                 hi = b == 0xED ? 0x9F : 0xBF;
             } else if (b >= 0xF0 && b <= 0xF4) {
                 need = 3;
+                wideLead = true;
                 lo = b == 0xF0 ? 0x90 : 0x80;
                 hi = b == 0xF4 ? 0x8F : 0xBF;
             } else {
@@ -114,7 +120,8 @@ struct CsvReader::State {
     QByteArray head;    // the first bytes, until the byte order mark is decided
     qint64 quoteLine = 0; // where the quoted field still open began
     // The text's encoding: ASCII so far, held (valid UTF-8 since its first
-    // other byte, not yet decided), UTF-8 or code page 932.
+    // other byte, not yet decided), UTF-8 or code page 932. Shift_JIS text
+    // breaks UTF-8 at once, almost always at its first character.
     enum class Text { Ascii, Held, Utf8, Cp932 } text = Text::Ascii;
     Utf8Check utf8;
     QByteArray held;
@@ -235,7 +242,10 @@ struct CsvReader::State {
             feedBody(p, n);
             return;
         }
-        if (bad >= 0 && held.size() + bad > kHold) // UTF-8 for too long to be code page 932
+        // UTF-8 for too long, or with a character code page 932 would hardly
+        // make by chance (Japanese takes three bytes in UTF-8): a broken
+        // UTF-8 file, not a Shift_JIS one.
+        if (bad >= 0 && (held.size() + bad > kHold || utf8.wide))
             notUtf8(line + linesIn(held.constData(), held.size()) + linesIn(p, bad), false);
         held.append(p, n);
         if (bad >= 0)

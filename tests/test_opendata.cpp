@@ -733,6 +733,7 @@ private slots:
             {"a,b\n" + cp932::encode(QStringLiteral("駅前")) + "\n\x81 x\n", QStringLiteral("t.txt, line 3: the text is not UTF-8 (nor Shift_JIS, code page 932): save the file as UTF-8")},
             {"\xEF\xBB\xBF" "a\n" + valid + "\x92\xE2\n", QStringLiteral("t.txt, line 3: the text is not UTF-8: save the file as UTF-8")},
             {valid.repeated(5000) + cp932::encode(QStringLiteral("駅前")) + "\n", QStringLiteral("t.txt, line 5001: the text is not UTF-8: save the file as UTF-8")},
+            {"a\n" + valid + "caf\xE9\n", QStringLiteral("t.txt, line 3: the text is not UTF-8: save the file as UTF-8")},
         };
         for (const auto &[bytes, why] : refused) {
             try {
