@@ -3,8 +3,9 @@
 // fields may hold commas, doubled quotes and line breaks; CRLF or LF; a
 // UTF-8 byte order mark at the start is dropped; blank lines are skipped.
 // Text that is not UTF-8 but reads cleanly as code page 932 (some operators
-// save Shift_JIS) is read as such and noted in the active DecodeLog; text
-// that is neither is refused at its line.
+// save Shift_JIS) is read as such and noted in the active DecodeLog, so
+// fields always reach the sink as UTF-8; text that is neither is refused
+// at its line.
 // Text arrives in chunks (a file streamed out of an archive never sits in
 // memory whole) and leaves record by record, each field with its line, so
 // every complaint can name the file, the line and the column. A field or a
