@@ -2,6 +2,10 @@
 // Comma-separated text as RFC 4180 writes it, read with libcsv: quoted
 // fields may hold commas, doubled quotes and line breaks; CRLF or LF; a
 // UTF-8 byte order mark at the start is dropped; blank lines are skipped.
+// Text that is not UTF-8 but reads cleanly as code page 932 (some operators
+// save Shift_JIS) is read as such and noted in the active DecodeLog, so
+// fields always reach the sink as UTF-8; text that is neither is refused
+// at its line.
 // Text arrives in chunks (a file streamed out of an archive never sits in
 // memory whole) and leaves record by record, each field with its line, so
 // every complaint can name the file, the line and the column. A field or a
@@ -12,6 +16,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -37,6 +42,7 @@ struct CsvLimits {
     qsizetype maxFieldBytes = 64 * 1024;
     qsizetype maxRecordBytes = 1024 * 1024;
     int maxFields = 4096;
+    bool rawBytes = false; // fields as written, the caller decoding them (no UTF-8 check)
 };
 
 // One record: fields as bytes (valid only during the callback) and the line
@@ -86,6 +92,20 @@ private:
     QString m_file;
     QList<QString> m_names;
     QHash<QString, int> m_index;
+};
+
+// While one lives, the files its thread's readers took as code page 932
+// instead of UTF-8, in the order they were read (each once).
+class DecodeLog {
+public:
+    DecodeLog();
+    ~DecodeLog();
+    DecodeLog(const DecodeLog &) = delete;
+    DecodeLog &operator=(const DecodeLog &) = delete;
+    QStringList cp932Files;
+
+private:
+    DecodeLog *m_outer;
 };
 
 // Reads all records of bytes held whole; the first is the header when the

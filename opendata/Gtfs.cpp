@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -30,6 +31,7 @@ const QString kFareProducts = QStringLiteral("fare_products.txt");
 const QString kStopAreas = QStringLiteral("stop_areas.txt");
 const QString kRouteNetworks = QStringLiteral("route_networks.txt");
 const QString kTranslations = QStringLiteral("translations.txt");
+const QString kAgency = QStringLiteral("agency.txt");
 
 // Ids looked up by their bytes, a million times for stop_times.txt: no
 // string is built for a lookup.
@@ -64,6 +66,8 @@ struct Stop {
 };
 struct Route {
     QString id, shortName, longName, parentId, networkId;
+    QString agencyName;
+    int type = 3; // route_type: 3 a bus
 };
 struct Trip {
     int route = -1;
@@ -81,8 +85,8 @@ struct Pattern {
     std::vector<int> trips;
 };
 
-// A whole number of seconds after midnight ("25:10:00" is past midnight),
-// or -1.
+// A whole number of seconds after midnight ("25:10:00" is past midnight;
+// "8:00" is read as 8:00:00, as some timetables write it), or -1.
 int parseTime(std::string_view s)
 {
     int parts[3] = {0, 0, 0}, n = 0;
@@ -100,7 +104,7 @@ int parseTime(std::string_view s)
             return -1;
         }
     }
-    if (n != 2 || !digit || parts[1] > 59 || parts[2] > 59)
+    if (n < 1 || !digit || parts[1] > 59 || parts[2] > 59)
         return -1;
     return parts[0] * 3600 + parts[1] * 60 + parts[2];
 }
@@ -194,7 +198,19 @@ void readStops(const Feed &feed, Model &m)
 
 void readRoutes(const Feed &feed, Model &m)
 {
-    int cId = -1, cShort, cLong, cParent, cNetwork;
+    // The operators' names, for routes that have none of their own.
+    QHash<QString, QString> agencies;
+    if (feed.has(kAgency)) {
+        int cAgency = -1, cAgencyName = -1;
+        readTable(
+            feed, kAgency,
+            [&](const CsvTable &, const CsvRecord &r) { agencies.insert(CsvTable::text(r, cAgency), CsvTable::text(r, cAgencyName)); },
+            [&](const CsvTable &t) {
+                cAgency = t.column("agency_id");
+                cAgencyName = t.column("agency_name");
+            });
+    }
+    int cId = -1, cShort, cLong, cParent, cNetwork, cAgency, cType;
     readTable(
         feed, kRoutes,
         [&](const CsvTable &t, const CsvRecord &r) {
@@ -204,6 +220,11 @@ void readRoutes(const Feed &feed, Model &m)
             x.longName = CsvTable::text(r, cLong);
             x.parentId = CsvTable::text(r, cParent);
             x.networkId = CsvTable::text(r, cNetwork);
+            // A feed of one operator may leave agency_id out.
+            const QString agency = CsvTable::text(r, cAgency);
+            x.agencyName = agency.isEmpty() && agencies.size() == 1 ? agencies.cbegin().value() : agencies.value(agency);
+            if (const std::optional<qint64> type = parseInt(sv(r, cType)); type && *type >= 0 && *type < 10000)
+                x.type = int(*type);
             if (!m.routeIds.emplace(x.id.toStdString(), int(m.routes.size())).second)
                 t.failAt(r, cId, QStringLiteral("the route id %1 is given twice").arg(x.id));
             m.routes.push_back(std::move(x));
@@ -214,6 +235,8 @@ void readRoutes(const Feed &feed, Model &m)
             cLong = t.column("route_long_name");
             cParent = t.column("jp_parent_route_id");
             cNetwork = t.column("network_id");
+            cAgency = t.column("agency_id");
+            cType = t.column("route_type");
         });
 }
 
@@ -355,11 +378,17 @@ QString stopName(const Model &m, int stop)
     return s.id;
 }
 
-QString routeName(const Route &r)
+// The route as a rider knows it; a route the feed leaves without a name
+// goes by where its buses go (the headsign, else the first and last stop)
+// after its operator's name.
+QString routeName(const Route &r, const QString &headsign, const QString &first, const QString &last)
 {
     if (!r.shortName.isEmpty() && !r.longName.isEmpty() && r.shortName != r.longName)
         return r.shortName + u' ' + r.longName;
-    return !r.longName.isEmpty() ? r.longName : !r.shortName.isEmpty() ? r.shortName : r.id;
+    if (!r.longName.isEmpty() || !r.shortName.isEmpty())
+        return !r.longName.isEmpty() ? r.longName : r.shortName;
+    QString where = !headsign.isEmpty() ? headsign : first.isEmpty() ? r.id : QStringLiteral("%1～%2").arg(first, last);
+    return r.agencyName.isEmpty() ? where : r.agencyName + u' ' + where;
 }
 
 PatternInfo infoOf(const Model &m, const Pattern &p, int rank)
@@ -367,7 +396,7 @@ PatternInfo infoOf(const Model &m, const Pattern &p, int rank)
     PatternInfo info;
     const Route &r = m.routes[size_t(p.route)];
     info.routeId = r.id;
-    info.routeName = routeName(r);
+    info.routeType = r.type;
     info.parentRouteId = r.parentId;
     info.directionId = p.direction;
     info.rank = rank;
@@ -385,6 +414,7 @@ PatternInfo infoOf(const Model &m, const Pattern &p, int rank)
     for (auto it = heads.cbegin(); it != heads.cend(); ++it)
         if (it.value() > best || (it.value() == best && it.key() < info.headsign))
             best = it.value(), info.headsign = it.key();
+    info.routeName = routeName(r, info.headsign, info.firstStop, info.lastStop);
     if (info.headsign.isEmpty())
         info.headsign = info.lastStop;
     if (!p.trips.empty())
@@ -411,9 +441,48 @@ constexpr int kNoFare = -1;
 struct FareMatrix {
     int n = 0;
     std::vector<int> f; // kNoFare where the feed gives none
+    // Rides the feed prices more than one way (a loop passes a stop twice
+    // and the feed prices each visit): every price, the lowest first.
+    std::map<size_t, std::vector<int>> choices;
     int &at(int from, int to) { return f[size_t(from) * size_t(n) + size_t(to)]; }
     int at(int from, int to) const { return f[size_t(from) * size_t(n) + size_t(to)]; }
+    void set(int from, int to, std::vector<int> prices)
+    {
+        std::sort(prices.begin(), prices.end());
+        prices.erase(std::unique(prices.begin(), prices.end()), prices.end());
+        at(from, to) = prices.empty() ? kNoFare : prices.front();
+        if (prices.size() > 1)
+            choices[size_t(from) * size_t(n) + size_t(to)] = std::move(prices);
+    }
 };
+
+// Where the feed gives a ride more than one price, the one that fits the
+// ride's order: along the ride from each stop, the lowest price not below
+// the fare at the stop before, so a rider's fare never falls where the
+// feed offers one that does not; where every price falls, the highest.
+// Answers how many fares still fall.
+int chooseInOrder(FareMatrix &fm)
+{
+    int falls = 0;
+    for (int b = 0; b < fm.n; ++b) {
+        int prev = kNoFare;
+        for (int a = b + 1; a < fm.n; ++a) {
+            const auto it = fm.choices.find(size_t(b) * size_t(fm.n) + size_t(a));
+            if (it != fm.choices.end()) {
+                const std::vector<int> &p = it->second;
+                const auto fit = std::lower_bound(p.begin(), p.end(), prev);
+                fm.at(b, a) = fit != p.end() ? *fit : p.back();
+            }
+            const int v = fm.at(b, a);
+            if (v == kNoFare)
+                continue;
+            if (prev != kNoFare && v < prev)
+                ++falls;
+            prev = v;
+        }
+    }
+    return falls;
+}
 
 // The zones of the pattern's stops (a platform without one takes its
 // station's), as indexes into zoneIds; -1 for a stop without a zone.
@@ -462,8 +531,8 @@ QString faresByZone(const Feed &feed, const Model &m, const Pattern &p, FareMatr
             cPrice = t.required("price");
         });
 
-    // A rule that names this route wins over one for every route; the
-    // lowest price among the fares that apply.
+    // A rule that names this route wins over one for every route; where
+    // several fares apply, chooseInOrder takes one.
     struct Rule {
         int fare;
         bool routed;
@@ -513,7 +582,7 @@ QString faresByZone(const Feed &feed, const Model &m, const Pattern &p, FareMatr
             if (zoneOf[size_t(a)] >= 0)
                 passed.insert(zoneOf[size_t(a)]);
             const int zo = zoneOf[size_t(b)], zd = zoneOf[size_t(a)];
-            int best[2] = {kNoFare, kNoFare};
+            std::vector<int> found[2]; // for every route, for this route
             std::vector<int> origins{-1}, dests{-1};
             if (zo >= 0)
                 origins.push_back(zo);
@@ -527,12 +596,10 @@ QString faresByZone(const Feed &feed, const Model &m, const Pattern &p, FareMatr
                     for (const Rule &r : *it) {
                         if (!r.contains.isEmpty() && r.contains != passed)
                             continue;
-                        int &slot = best[r.routed ? 1 : 0];
-                        if (slot == kNoFare || prices[size_t(r.fare)] < slot)
-                            slot = prices[size_t(r.fare)];
+                        found[r.routed ? 1 : 0].push_back(prices[size_t(r.fare)]);
                     }
                 }
-            fm.at(b, a) = best[1] != kNoFare ? best[1] : best[0];
+            fm.set(b, a, std::move(found[found[1].empty() ? 0 : 1]));
         }
     }
     return QStringLiteral("fare_attributes.txt price (the adult fare paid in cash), by the zones of fare_rules.txt");
@@ -648,17 +715,20 @@ QString faresByArea(const Feed &feed, const Model &m, const Pattern &p, FareMatr
     const int n = int(p.stops.size());
     for (int b = 0; b < n; ++b)
         for (int a = b; a < n; ++a) {
-            int best = kNoFare, bestPriority = INT32_MIN;
+            int bestPriority = INT32_MIN;
+            std::vector<int> found;
             for (const Leg &l : legs) {
                 if (!l.from.isEmpty() && !areaStops.value(l.from).contains(b))
                     continue;
                 if (!l.to.isEmpty() && !areaStops.value(l.to).contains(a))
                     continue;
-                // The rules of the highest priority apply; the cheapest of them.
-                if (l.priority > bestPriority || (l.priority == bestPriority && l.amount < best))
-                    best = l.amount, bestPriority = l.priority;
+                // The rules of the highest priority apply; chooseInOrder takes one of them.
+                if (l.priority > bestPriority)
+                    found.clear(), bestPriority = l.priority;
+                if (l.priority == bestPriority)
+                    found.push_back(l.amount);
             }
-            fm.at(b, a) = best;
+            fm.set(b, a, std::move(found));
         }
     return QStringLiteral("fare_products.txt amount (the row without rider category or fare media where there is one), "
                           "by the areas of fare_leg_rules.txt");
@@ -732,39 +802,45 @@ QString readingOf(const Readings &rd, const Model &m, int stop)
 
 // ---- ticket numbers -----------------------------------------------------------
 
-// Boarding stops that share a ticket number: consecutive ones whose fares
-// to every stop after the last of them are equal. The fewest such groups,
-// found by trying every cut (a route has at most 301 stops).
+// Boarding stops that share a ticket number, as few as the board's cells
+// need. A rider boarding at any stop of a group must pay, at every later
+// stop, what one boarding at its first stop pays: the board shows only
+// the first stop's fare. A part of such a group may share as well, so the
+// longest groups from the start are the fewest; then the largest are
+// split, the later first, until the numbers fill the cells.
 std::vector<std::pair<int, int>> ticketGroups(const FareMatrix &fm, const std::vector<int> &boarding)
 {
     const int k = int(boarding.size());
-    std::vector<std::pair<int, int>> singles;
-    for (int i = 0; i < k; ++i)
-        singles.push_back({i, i});
-    if (k <= kTickets)
-        return singles;
-    const auto shareable = [&](int from, int to) { // boarding[from..to]
-        const int last = boarding[size_t(to)];
-        for (int t = last + 1; t < fm.n; ++t)
-            for (int x = from + 1; x <= to; ++x)
-                if (fm.at(boarding[size_t(x)], t) != fm.at(boarding[size_t(from)], t))
-                    return false;
+    std::vector<std::pair<int, int>> groups;
+    if (k <= kTickets) {
+        for (int i = 0; i < k; ++i)
+            groups.push_back({i, i});
+        return groups;
+    }
+    const auto same = [&](int first, int x) {
+        const int from = boarding[size_t(first)], at = boarding[size_t(x)];
+        for (int t = at + 1; t < fm.n; ++t)
+            if (fm.at(at, t) != fm.at(from, t))
+                return false;
         return true;
     };
-    std::vector<int> best(size_t(k) + 1, INT32_MAX), cut(size_t(k) + 1, 0);
-    best[0] = 0;
-    for (int e = 1; e <= k; ++e)
-        for (int b = e; b >= 1; --b) {
-            if (best[size_t(b) - 1] == INT32_MAX)
-                continue;
-            if (best[size_t(b) - 1] + 1 < best[size_t(e)] && shareable(b - 1, e - 1)) {
-                best[size_t(e)] = best[size_t(b) - 1] + 1;
-                cut[size_t(e)] = b - 1;
-            }
-        }
-    std::vector<std::pair<int, int>> groups;
-    for (int e = k; e > 0; e = cut[size_t(e)])
-        groups.insert(groups.begin(), {cut[size_t(e)], e - 1});
+    for (int first = 0; first < k;) {
+        int last = first;
+        while (last + 1 < k && same(first, last + 1))
+            ++last;
+        groups.push_back({first, last});
+        first = last + 1;
+    }
+    while (int(groups.size()) < kTickets) {
+        size_t big = 0;
+        for (size_t g = 0; g < groups.size(); ++g)
+            if (groups[g].second - groups[g].first >= groups[big].second - groups[big].first)
+                big = g;
+        const auto [first, last] = groups[big];
+        const int mid = first + (last - first) / 2;
+        groups[big] = {first, mid};
+        groups.insert(groups.begin() + qsizetype(big) + 1, {mid + 1, last});
+    }
     return groups;
 }
 
@@ -794,6 +870,58 @@ QString tapeText(const QString &text)
     return QStringLiteral("\"%1\"").arg(t);
 }
 
+// The reader's own warnings (the stops' times) in Japanese.
+QString japaneseWarning(const QString &w)
+{
+    static const QRegularExpression times(QStringLiteral("^(.+): (\\d+) times are not HH:MM:SS and are left out$"));
+    if (const QRegularExpressionMatch m = times.match(w); m.hasMatch())
+        return QStringLiteral("%1: 時刻として読めない%2か所を除きました").arg(m.captured(1), m.captured(2));
+    return w;
+}
+
+void noteDecoding(const DecodeLog &log, QStringList &warnings, QStringList &notes)
+{
+    for (const QString &f : log.cp932Files) {
+        warnings << QStringLiteral("%1: not UTF-8; read as Shift_JIS (code page 932)").arg(f);
+        notes << QStringLiteral("%1: UTF-8ではないため、Shift_JIS（コードページ932）として読みました").arg(f);
+    }
+}
+
+// How the announcements call the vehicle, by route_type (the basic types
+// and the extended ones).
+struct Vehicle {
+    QString the, thanks, thanked;
+};
+Vehicle vehicleOf(int type)
+{
+    const auto in = [type](int from, int to) { return type >= from && type <= to; };
+    const QString ride = QStringLiteral("ご乗車ありがとうございます。"), rode = QStringLiteral("ご乗車ありがとうございました。");
+    if (type == 4 || in(1000, 1299))
+        return {QStringLiteral("この船は"), QStringLiteral("ご乗船ありがとうございます。"), QStringLiteral("ご乗船ありがとうございました。")};
+    if (type == 2 || in(100, 199))
+        return {QStringLiteral("この列車は"), ride, rode};
+    if (type == 0 || type == 1 || type == 5 || type == 12 || in(400, 499) || in(900, 999))
+        return {QStringLiteral("この電車は"), ride, rode};
+    if (type == 6 || in(1300, 1399))
+        return {QStringLiteral("このロープウェイは"), ride, rode};
+    if (type == 7 || in(1400, 1499))
+        return {QStringLiteral("このケーブルカーは"), ride, rode};
+    return {QStringLiteral("このバスは"), ride, rode};
+}
+
+// "…行きです" said of a headsign, which often ends in 行 or 行き itself;
+// a loop says its name alone.
+QString boundFor(const QString &headsign)
+{
+    const QString h = headsign.trimmed();
+    for (const char16_t *end : {u"行き", u"ゆき", u"循環", u"回り", u"まわり"})
+        if (h.endsWith(QStringView(end)))
+            return h;
+    if (h.endsWith(u'行'))
+        return h + u'き';
+    return h + QStringLiteral("行き");
+}
+
 } // namespace
 
 QString spokenName(const QString &name)
@@ -813,18 +941,28 @@ QString spokenName(const QString &name)
 
 QString boardName(const QString &name, QString *warning)
 {
+    return boardName(name, warning, nullptr);
+}
+
+QString boardName(const QString &name, QString *warning, QString *japanese)
+{
     const QString spoken = spokenName(name);
     const QByteArray enc = cp932::encode(spoken);
     QString out = spoken;
-    QStringList why;
-    if (spoken != name.trimmed() && spoken != cp932::premap(name.trimmed()))
+    QStringList why, whyJa;
+    if (spoken != name.trimmed() && spoken != cp932::premap(name.trimmed())) {
         why << QStringLiteral("characters code page 932 lacks became 〓");
+        whyJa << QStringLiteral("コードページ932にない文字を〓にしました");
+    }
     if (enc.size() > kMaxNameBytes) {
         out = cp932::decode(QByteArrayView(enc).first(cp932::boundaryAtMost(enc, kMaxNameBytes)));
         why << QStringLiteral("cut to the %1 bytes the strip takes").arg(kMaxNameBytes);
+        whyJa << QStringLiteral("表示器に入る%1バイトまでに切りました").arg(kMaxNameBytes);
     }
     if (warning)
         *warning = why.isEmpty() ? QString() : QStringLiteral("\"%1\" → \"%2\": %3").arg(name, out, why.join(QStringLiteral("; ")));
+    if (japanese)
+        *japanese = whyJa.isEmpty() ? QString() : QStringLiteral("「%1」→「%2」: %3").arg(name, out, whyJa.join(u'、'));
     return out;
 }
 
@@ -832,12 +970,18 @@ QByteArray stopsHeader() { return "seq,stop_id,name,lat,lon,arrival,departure\r\
 
 Listing listPatterns(const Feed &feed)
 {
+    DecodeLog log;
     Model m = loadModel(feed);
-    return {infos(m), m.warnings};
+    Listing out{infos(m), m.warnings, {}};
+    for (const QString &w : m.warnings)
+        out.notes << japaneseWarning(w);
+    noteDecoding(log, out.warnings, out.notes);
+    return out;
 }
 
 Import importPattern(const Feed &feed, const Choice &choice)
 {
+    DecodeLog log;
     Model m = loadModel(feed);
     const QList<PatternInfo> all = infos(m);
     int chosen = -1;
@@ -877,6 +1021,8 @@ Import importPattern(const Feed &feed, const Choice &choice)
     out.pattern = all[chosen];
     out.tripId = m.trips[size_t(tripIndex)].id;
     out.warnings = m.warnings;
+    for (const QString &w : m.warnings)
+        out.notes << japaneseWarning(w);
     const int n = int(p.stops.size());
     if (n < 2 || n > fare::kRows)
         throw vb::Error(vb::ErrOverflow, QStringLiteral("the pattern has %1 stops; the board rides 2 to %2").arg(n).arg(fare::kRows));
@@ -890,12 +1036,47 @@ Import importPattern(const Feed &feed, const Choice &choice)
     FareMatrix fm;
     fm.n = n;
     fm.f.assign(size_t(n) * size_t(n), kNoFare);
-    if (feed.has(kFareLegRules) && feed.has(kFareProducts))
+    QString rulesFile;
+    if (feed.has(kFareLegRules) && feed.has(kFareProducts)) {
         out.fareSource = faresByArea(feed, m, p, fm);
-    else if (feed.has(kFareAttributes) && feed.has(kFareRules))
+        out.notes << QStringLiteral("運賃: fare_leg_rules.txt のエリア間ごとに fare_products.txt の amount"
+                                    "（利用者区分・支払手段のない行があればその行）");
+        rulesFile = kFareLegRules;
+    } else if (feed.has(kFareAttributes) && feed.has(kFareRules)) {
         out.fareSource = faresByZone(feed, m, p, fm);
-    else
+        out.notes << QStringLiteral("運賃: fare_rules.txt のゾーンごとに fare_attributes.txt の price（現金で払う大人運賃）");
+        rulesFile = kFareRules;
+    } else {
         out.fareSource = QStringLiteral("none: the feed has no fare_attributes.txt + fare_rules.txt nor fare_leg_rules.txt + fare_products.txt");
+        out.notes << QStringLiteral("運賃: フィードに fare_attributes.txt と fare_rules.txt も、fare_leg_rules.txt と fare_products.txt もないため、運賃は空欄です");
+    }
+    // Rides priced more than one way: said with a few of them.
+    const int falls = chooseInOrder(fm);
+    if (!fm.choices.empty()) {
+        QStringList examples;
+        for (const auto &[at, prices] : fm.choices) {
+            if (examples.size() == 3)
+                break;
+            const int from = int(at / size_t(n)), to = int(at % size_t(n));
+            QStringList yen;
+            for (int v : prices)
+                yen << QString::number(v);
+            examples << QStringLiteral("%1 (%2) → %3 (%4): %5 → %6")
+                            .arg(stopName(m, p.stops[size_t(from)])).arg(from + 1)
+                            .arg(stopName(m, p.stops[size_t(to)])).arg(to + 1)
+                            .arg(yen.join(u'/')).arg(fm.at(from, to));
+        }
+        out.warnings << QStringLiteral("%1 gives %2 rides more than one price (a stop passed twice, say); each fare is the one "
+                                       "that keeps a rider's fare from falling along the ride, e.g. %3")
+                            .arg(rulesFile).arg(fm.choices.size()).arg(examples.join(QStringLiteral("; ")));
+        out.notes << QStringLiteral("%1 は%2区間に複数の運賃を定めています（同じ停留所を二度通る系統など）。"
+                                    "乗車順に運賃が下がらないものを選びました。例: %3")
+                         .arg(rulesFile).arg(fm.choices.size()).arg(examples.join(QStringLiteral("、")));
+    }
+    if (falls) {
+        out.warnings << QStringLiteral("%1 fares fall along a ride, as the feed gives them").arg(falls);
+        out.notes << QStringLiteral("乗車中に運賃が下がる区間が%1あります（フィードのとおり）").arg(falls);
+    }
 
     // Boarding stops: every stop but the last, and none where the trip takes no one on.
     std::vector<int> boarding;
@@ -909,6 +1090,12 @@ Import importPattern(const Feed &feed, const Choice &choice)
                                        "the same fares to every later stop share one; the board has %3")
                             .arg(boarding.size()).arg(groups.size()).arg(kTickets));
     out.ticketCount = int(groups.size());
+    if (groups.size() < boarding.size()) {
+        out.warnings << QStringLiteral("%1 boarding stops share %2 ticket numbers: only stops whose riders pay the same at every later stop")
+                            .arg(boarding.size()).arg(groups.size());
+        out.notes << QStringLiteral("乗車停留所%1か所に整理券番号%2: 以後のどの停留所でも運賃が同じ停留所だけが番号を共有します")
+                         .arg(boarding.size()).arg(groups.size());
+    }
     std::vector<int> ticketAt(size_t(n), 0);      // ticket number issued at or last before each stop
     std::vector<int> issuedFrom(size_t(groups.size()) + 1, 0); // first stop of each ticket number
     for (size_t g = 0; g < groups.size(); ++g) {
@@ -927,14 +1114,15 @@ Import importPattern(const Feed &feed, const Choice &choice)
         tape += tapeText(text) + QStringLiteral(",%1,%2\r\n").arg(step).arg(sound);
     };
     QSet<QString> spokenNames;
+    int free = 0; // cells of 0 yen: blank on the board like a fare not given
     for (int i = 0; i < n; ++i) {
         const int stop = p.stops[size_t(i)];
         const QString name = stopName(m, stop);
-        QString warning;
+        QString warning, warningJa;
         fare::FareRecord rec;
-        rec.StopName = boardName(name, &warning);
+        rec.StopName = boardName(name, &warning, &warningJa);
         if (!warning.isEmpty())
-            out.warnings << warning;
+            out.warnings << warning, out.notes << warningJa;
         rec.SeiriNo = int16_t(ticketAt[size_t(i)]);
         // Column c: the fare from where ticket c was issued to here; blank
         // (0) where the feed gives none.
@@ -942,6 +1130,8 @@ Import importPattern(const Feed &feed, const Choice &choice)
             const int v = fm.at(issuedFrom[size_t(c)], i);
             if (v == kNoFare && issuedFrom[size_t(c)] < i)
                 ++out.faresUndefined;
+            if (v == 0 && issuedFrom[size_t(c)] < i)
+                ++free;
             rec.Fare[size_t(c) - 1] = int16_t(v == kNoFare ? 0 : v);
         }
         out.records.append(rec);
@@ -961,13 +1151,20 @@ Import importPattern(const Feed &feed, const Choice &choice)
     }
     // Ride order: the first "送り" says where the bus goes; each next one
     // names the next stop and steps the fares to it; the last thanks the riders.
+    if (free) {
+        out.warnings << QStringLiteral("%1 fares are 0 yen (a free ride); the board shows them blank").arg(free);
+        out.notes << QStringLiteral("運賃0円（無料）の区間が%1あります。表示器では空欄になります").arg(free);
+    }
+    // The tram, the ferry... as the route_type says.
+    const Vehicle vehicle = vehicleOf(out.pattern.routeType);
     const QString last = spokenName(stopName(m, p.stops.back()));
     const QString head = spokenName(out.pattern.headsign.isEmpty() ? last : out.pattern.headsign);
-    line(QStringLiteral("ご乗車ありがとうございます。このバスは、%1行きです。").arg(head), 0, 3);
+    line(QStringLiteral("%1%2、%3です。").arg(vehicle.thanks, vehicle.the, boundFor(head)), 0, 3);
     for (int i = 1; i + 1 < n; ++i)
         line(QStringLiteral("次は、%1です。").arg(spokenName(stopName(m, p.stops[size_t(i)]))), 1, 1);
     line(QStringLiteral("次は、終点、%1です。").arg(last), 1, 2);
-    line(QStringLiteral("終点、%1です。ご乗車ありがとうございました。").arg(last), 0, 0);
+    line(QStringLiteral("終点、%1です。%2").arg(last, vehicle.thanked), 0, 0);
+    noteDecoding(log, out.warnings, out.notes);
     out.tape = cp932::encode(tape);
     out.readings = readings;
     out.stops = stops;

@@ -22,6 +22,7 @@ struct PatternInfo {
     QString routeId;
     QString routeName;     // short and long name as a rider knows the route
     QString parentRouteId; // GTFS-JP jp_parent_route_id, when given
+    int routeType = 3;     // route_type: 0 a tram, 3 a bus, 4 a ferry...
     QString directionId;
     QString headsign;      // the trips' most common headsign, else the last stop
     int rank = 0;          // 0 = the pattern of the most trips of its route and direction
@@ -36,6 +37,7 @@ struct PatternInfo {
 struct Listing {
     QList<PatternInfo> patterns;
     QStringList warnings;
+    QStringList notes; // the warnings in Japanese
 };
 Listing listPatterns(const Feed &feed);
 
@@ -63,6 +65,10 @@ struct Import {
     int faresUndefined = 0;  // boarding stop to later stop pairs the feed gives no fare for
     QString fareSource;      // which files and which price were taken
     QStringList warnings;    // one a cut or changed name, and the like
+    // The report in Japanese, for the import window: where the fares came
+    // from, the warnings, what the feed left unclear (a ride priced more
+    // than one way, a fare of 0 yen, a file read as Shift_JIS).
+    QStringList notes;
 };
 
 // Errors: FeedError for the feed; 9 for a route, direction, trip or rank
@@ -91,6 +97,8 @@ QByteArray stopsHeader();
 // 〓, then cut to kMaxNameBytes on a character boundary. Sets the warning
 // text when the name changed.
 QString boardName(const QString &name, QString *warning = nullptr);
+// The same, with the warning in Japanese too.
+QString boardName(const QString &name, QString *warning, QString *japanese);
 // The name as announcements write it: the same without the cut.
 QString spokenName(const QString &name);
 

@@ -21,6 +21,7 @@
 #include "sound/mdlSndAPI.h"
 #include "windows/GtfsImport.h"
 
+#include <QHeaderView>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QLineEdit>
@@ -246,7 +247,7 @@ private slots:
     {
         QTest::addColumn<int>("stopsPerZone");
         QTest::addColumn<int>("tickets"); // 0: refused
-        QTest::newRow("75 stops in zones of two") << 2 << 37;
+        QTest::newRow("75 stops in zones of two") << 2 << 60; // 74 boarding stops: 14 pairs share
         QTest::newRow("75 stops of a zone each") << 1 << 0;
     }
     void tickets()
@@ -282,10 +283,10 @@ private slots:
         QCOMPARE(im.records[0].SeiriNo, 1);
         QCOMPARE(im.records[1].SeiriNo, 1); // same zone, same fares onward
         QCOMPARE(im.records[2].SeiriNo, 2);
-        QCOMPARE(im.records[n - 1].SeiriNo, 37);
-        // At the terminus: ticket 1 from zone 0 to zone 37, ticket 37 from zone 36.
+        QCOMPARE(im.records[n - 1].SeiriNo, 60);
+        // At the terminus: ticket 1 from zone 0 to zone 37, ticket 60 from zone 36.
         QCOMPARE(im.records[n - 1].fare(1), 470);
-        QCOMPARE(im.records[n - 1].fare(37), 110);
+        QCOMPARE(im.records[n - 1].fare(60), 110);
         // Inside a shared number: the fare from its first stop.
         QCOMPARE(im.records[1].fare(1), 100);
         QCOMPARE(im.faresUndefined, 0);
@@ -375,7 +376,7 @@ private slots:
         QTest::newRow("price in sen") << with(base, QStringLiteral("fare_attributes.txt"), "fare_id,price\nF180,180.5\n")
                                       << "fare_attributes.txt, line 2, column 2 (price): the price \"180.5\" is not a whole number of yen" << 13;
         QTest::newRow("open quote") << with(base, QStringLiteral("routes.txt"), "route_id\nR1\n\"R2\n")
-                                    << "routes.txt, line 4: a quoted field is never closed" << 62;
+                                    << "routes.txt, line 3: a quoted field is never closed" << 62;
         QTest::newRow("unneeded files broken") << with(with(base, QStringLiteral("routes_jp.txt"), "\"\n"), QStringLiteral("calendar.txt"), "")
                                                << QString() << 0;
     }
@@ -609,6 +610,265 @@ private slots:
         QVERIFY(!w.readFeed());
         QCOMPARE(w.lstPatterns->topLevelItemCount(), 0);
         QCOMPARE(w.importChecked(), 0);
+
+        mdlSndAPI::setMciSender({});
+        platform::setMsgBoxHandler({});
+        windows::unloadAll();
+    }
+
+    // A loop passes its stops twice and the feed prices each visit (by the
+    // length of the ride): every ticket's fare rises along the ride, each
+    // a price the feed gives for its pair, and the report says so.
+    void loopFares()
+    {
+        const QList<int> at{0, 1, 2, 3, 4, 2, 1, 0}; // the station, A, B, C, D, back by B and A
+        const int n = int(at.size());
+        QByteArray stops = "stop_id,stop_name,zone_id\n", times = "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n";
+        for (int s = 0; s <= 4; ++s)
+            stops += QStringLiteral("P%1,地点%1,Z%1\n").arg(s).toUtf8();
+        for (int i = 0; i < n; ++i)
+            times += QStringLiteral("T1,8:%1,8:%1,P%2,%3\n").arg(10 + i).arg(at[i]).arg(i + 1).toUtf8();
+        QMap<std::pair<int, int>, QSet<int>> given;
+        QByteArray attrs = "fare_id,price\n", rules = "fare_id,origin_id,destination_id\n";
+        QSet<int> prices;
+        for (int b = 0; b < n; ++b)
+            for (int a = b + 1; a < n; ++a) {
+                const int yen = 150 + 20 * (a - b);
+                if (!given[{at[b], at[a]}].contains(yen))
+                    rules += QStringLiteral("F%1,Z%2,Z%3\n").arg(yen).arg(at[b]).arg(at[a]).toUtf8();
+                given[{at[b], at[a]}].insert(yen);
+                prices.insert(yen);
+            }
+        for (int yen : prices)
+            attrs += QStringLiteral("F%1,%1\n").arg(yen).toUtf8();
+        const Files f{{QStringLiteral("stops.txt"), stops},
+                      {QStringLiteral("routes.txt"), "route_id,route_short_name,route_type\nL,循環,3\n"},
+                      {QStringLiteral("trips.txt"), "route_id,service_id,trip_id\nL,W,T1\n"},
+                      {QStringLiteral("stop_times.txt"), times},
+                      {QStringLiteral("fare_attributes.txt"), attrs},
+                      {QStringLiteral("fare_rules.txt"), rules}};
+        const opendata::Import im = opendata::importPattern(folder(f), {QStringLiteral("L"), {}, {}, 0});
+        QCOMPARE(im.ticketCount, n - 1);
+        for (int b = 0; b + 1 < n; ++b) {
+            int before = 0;
+            for (int i = b + 1; i < n; ++i) {
+                const int yen = im.records[i].fare(b + 1);
+                const bool given_ = given.value({at[b], at[i]}).contains(yen);
+                QVERIFY2(given_ && yen >= before,
+                         qPrintable(QStringLiteral("ticket %1 at stop %2: %3 after %4").arg(b + 1).arg(i + 1).arg(yen).arg(before)));
+                before = yen;
+            }
+        }
+        QCOMPARE(faresOf(im.records[6], 2), (QList<int>{270, 250})); // A again: not the 170 and 150 of the first visit
+        QVERIFY2(im.notes.join(u'\n').contains(QStringLiteral("fare_rules.txt は")), qPrintable(im.notes.join(u'\n')));
+        QVERIFY(QString::fromUtf8(im.stops).contains(QStringLiteral("1,P0,地点0,,,08:10:00,08:10:00"))); // H:MM kept
+    }
+
+    // 72 stops in blocks of three, the first of a block in a zone of its
+    // own: past its block a ride costs the same from any of the three,
+    // inside it 200 yen from the first and 160 from the others. Every
+    // rider, wherever boarded, sees the fare due at every later stop.
+    void sharedTickets()
+    {
+        const int blocks = 24, n = 3 * blocks;
+        const auto zone = [](int i) { return QStringLiteral("%1%2").arg(QChar(i % 3 ? u'B' : u'A')).arg(i / 3); }; // i from 0
+        const auto due = [](int b, int i) { return i / 3 > b / 3 ? 160 + 20 * (i / 3 - b / 3) : b % 3 ? 160 : 200; };
+        Files f = line(n, [&](int i) { return zone(i - 1); });
+        QByteArray attrs = "fare_id,price\n", rules = "fare_id,origin_id,destination_id\n";
+        for (int d = 0; d < blocks; ++d)
+            attrs += QStringLiteral("F%1,%1\n").arg(160 + 20 * d).toUtf8();
+        for (int j = 0; j < blocks; ++j) {
+            rules += QStringLiteral("F200,A%1,B%1\nF160,B%1,B%1\n").arg(j).toUtf8();
+            for (int m = j + 1; m < blocks; ++m)
+                for (QChar o : {u'A', u'B'})
+                    for (QChar d : {u'A', u'B'})
+                        rules += QStringLiteral("F%1,%2%3,%4%5\n").arg(160 + 20 * (m - j)).arg(o).arg(j).arg(d).arg(m).toUtf8();
+        }
+        f.insert(QStringLiteral("fare_attributes.txt"), attrs);
+        f.insert(QStringLiteral("fare_rules.txt"), rules);
+        const opendata::Import im = opendata::importPattern(folder(f), {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+        QCOMPARE(im.ticketCount, 60);
+        for (int b = 0; b + 1 < n; ++b) {
+            const int ticket = im.records[b].SeiriNo;
+            for (int i = b + 1; i < n; ++i)
+                if (im.records[i].fare(ticket) != due(b, i))
+                    QFAIL(qPrintable(QStringLiteral("boarded at %1 (ticket %2), at %3: %4 shown, %5 due")
+                                         .arg(b + 1).arg(ticket).arg(i + 1).arg(im.records[i].fare(ticket)).arg(due(b, i))));
+        }
+    }
+
+    // A Shift_JIS copy of a feed, Japanese ids and all, reads as the UTF-8
+    // one and says so; text that is neither is refused at its line.
+    void encoding()
+    {
+        Files utf8 = with(line(3), QStringLiteral("translations.txt"), "trans_id,lang,translation\n停留所2,ja-Hrkt,なかほど\n");
+        utf8[QStringLiteral("trips.txt")].replace("T1,", "便1,");
+        utf8[QStringLiteral("stop_times.txt")].replace("T1,", "便1,");
+        utf8[QStringLiteral("routes.txt")].replace("駅前線", "駅前線（表口）ｴｷﾏｴ"); // 表 ends in 0x5C
+        Files sjis;
+        for (auto it = utf8.cbegin(); it != utf8.cend(); ++it)
+            sjis.insert(it.key(), cp932::encode(QString::fromUtf8(it.value())));
+        const opendata::Choice c{QStringLiteral("R1"), QStringLiteral("0"), {}, 0};
+        const opendata::Import a = opendata::importPattern(folder(utf8), c), b = opendata::importPattern(folder(sjis), c);
+        QCOMPARE(b.pattern.routeName, QStringLiteral("11 駅前線（表口）ｴｷﾏｴ"));
+        QCOMPARE(b.tripId, QStringLiteral("便1"));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(b.records[i].StopName, a.records[i].StopName);
+        QCOMPARE(b.tape, a.tape);
+        QCOMPARE(b.readings, a.readings);
+        QCOMPARE(b.stops, a.stops);
+        QVERIFY(!a.notes.join(u'\n').contains(QStringLiteral("Shift_JIS")));
+        QVERIFY2(b.notes.contains(QStringLiteral("stops.txt: UTF-8ではないため、Shift_JIS（コードページ932）として読みました")), qPrintable(b.notes.join(u'\n')));
+        // Byte by byte: a character split between chunks reads the same.
+        QStringList got;
+        opendata::CsvReader r(QStringLiteral("stops.txt"), [&](const opendata::CsvRecord &rec) { got << QString::fromUtf8(rec.field(1)); });
+        const QByteArray stops = sjis.value(QStringLiteral("stops.txt"));
+        for (qsizetype i = 0; i < stops.size(); ++i)
+            r.feed(QByteArrayView(stops).sliced(i, 1));
+        r.finish();
+        QCOMPARE(got, (QStringList{QStringLiteral("stop_name"), QStringLiteral("停留所1"), QStringLiteral("停留所2"), QStringLiteral("停留所3")}));
+
+        const QByteArray valid = QStringLiteral("駅前,えきまえ\n").toUtf8();
+        const QList<std::pair<QByteArray, QString>> refused{
+            {"a,b\n" + cp932::encode(QStringLiteral("駅前")) + "\n\x81 x\n", QStringLiteral("t.txt, line 3: the text is not UTF-8 (nor Shift_JIS, code page 932): save the file as UTF-8")},
+            {"\xEF\xBB\xBF" "a\n" + valid + "\x92\xE2\n", QStringLiteral("t.txt, line 3: the text is not UTF-8: save the file as UTF-8")},
+            {valid.repeated(5000) + cp932::encode(QStringLiteral("駅前")) + "\n", QStringLiteral("t.txt, line 5001: the text is not UTF-8: save the file as UTF-8")},
+            {"a\n" + valid + "caf\xE9\n", QStringLiteral("t.txt, line 3: the text is not UTF-8: save the file as UTF-8")},
+        };
+        for (const auto &[bytes, why] : refused) {
+            try {
+                opendata::readCsv(QStringLiteral("t.txt"), bytes, [](const auto &) {});
+                QFAIL(qPrintable(QStringLiteral("taken: ") + why));
+            } catch (const opendata::FeedError &e) {
+                QCOMPARE(e.description(), why);
+            }
+        }
+        // A field past the 64 KB bound that ends in the same line is refused too.
+        try {
+            opendata::readCsv(QStringLiteral("t.txt"), "a,b\nx," + QByteArray(70 * 1024, 'y') + ",z\n", [](const auto &) {});
+            QFAIL("a field of 70 KB was read");
+        } catch (const opendata::FeedError &e) {
+            QCOMPARE(e.line, 2);
+            QCOMPARE(e.number(), 7);
+        }
+    }
+
+    // The announcements call the vehicle by its route_type and never say 行 twice.
+    void vehicles_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("headsign");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
+        const QString ride = QStringLiteral("ご乗車ありがとうございます。"), rode = QStringLiteral("終点、停留所3です。ご乗車ありがとうございました。");
+        QTest::newRow("a tram, a headsign ending in 行") << 0 << "八草キャンパス行" << ride + "この電車は、八草キャンパス行きです。" << rode;
+        QTest::newRow("a tram by the extended types, ゆき") << 900 << "駅前ゆき" << ride + "この電車は、駅前ゆきです。" << rode;
+        QTest::newRow("a ferry") << 4 << "島の港" << "ご乗船ありがとうございます。この船は、島の港行きです。"
+                                 << "終点、停留所3です。ご乗船ありがとうございました。";
+        QTest::newRow("a bus, 行き") << 3 << "駅前行き" << ride + "このバスは、駅前行きです。" << rode;
+        QTest::newRow("a loop") << 3 << "市内循環" << ride + "このバスは、市内循環です。" << rode;
+    }
+    void vehicles()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, headsign);
+        QFETCH(QString, first);
+        QFETCH(QString, last);
+        Files f = line(3);
+        f[QStringLiteral("routes.txt")].replace(",3,P1", QStringLiteral(",%1,P1").arg(type).toUtf8());
+        f[QStringLiteral("trips.txt")].replace("終点,", headsign.toUtf8() + ',');
+        const opendata::Import im = opendata::importPattern(folder(f), {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+        const QList<tape::TapeLine> tape = tape::readTapeList(im.tape);
+        QCOMPARE(tape.first().TapeText, first);
+        QCOMPARE(tape.last().TapeText, last);
+    }
+
+    // A route without names goes by its operator and where it goes; a
+    // free shuttle's 0 yen is said.
+    void shuttle()
+    {
+        Files f = with(with(line(3), QStringLiteral("fare_attributes.txt"), "fare_id,price\nF0,0\n"), QStringLiteral("fare_rules.txt"), "fare_id\nF0\n");
+        f[QStringLiteral("routes.txt")].replace("R2,A,12,,3,", "R2,A,,,3,");
+        f[QStringLiteral("routes.txt")] += "R3,A,,,3,\n";
+        f[QStringLiteral("trips.txt")] += "R3,W,T5,大学行,0\n";
+        f[QStringLiteral("stop_times.txt")] += "T5,,,S3,1\nT5,,,S1,2\n";
+        const opendata::Listing l = opendata::listPatterns(folder(f));
+        QCOMPARE(l.patterns.size(), 4);
+        QCOMPARE(l.patterns[2].routeName, QStringLiteral("バス 停留所1～停留所2"));
+        QCOMPARE(l.patterns[3].routeName, QStringLiteral("バス 大学行"));
+        const opendata::Import im = opendata::importPattern(folder(f), {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+        QCOMPARE(im.faresUndefined, 0);
+        QVERIFY2(im.notes.contains(QStringLiteral("運賃0円（無料）の区間が3あります。表示器では空欄になります")), qPrintable(im.notes.join(u'\n')));
+    }
+
+    // The command makes the folders it is told to write into.
+    void commandMakesFolders()
+    {
+        QTemporaryDir dir;
+        const QString feedPath = dir.filePath(QStringLiteral("feed.zip"));
+        QFile z(feedPath);
+        QVERIFY(z.open(QIODevice::WriteOnly));
+        z.write(zipped(line(3)));
+        z.close();
+        const QString out = dir.filePath(QStringLiteral("new/fares")), tapes = dir.filePath(QStringLiteral("new/tapes"));
+        QProcess p;
+        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/soratobi4-route"),
+                {QStringLiteral("gtfs"), feedPath, QStringLiteral("--route"), QStringLiteral("R1"), QStringLiteral("--number"),
+                 QStringLiteral("12"), QStringLiteral("--out"), out, QStringLiteral("--tape-out"), tapes});
+        QVERIFY(p.waitForFinished());
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{QStringLiteral("12.hy3"), QStringLiteral("12.stops.csv")}));
+        QCOMPARE(QDir(tapes).entryList(QDir::Files), QStringList{QStringLiteral("12tp.csv")});
+    }
+
+    // The window over a feed of long names: the counts and the number fit
+    // without sideways scrolling, the numbers of routes already in the fare
+    // folder are not suggested, and the report is in Japanese.
+    void importWindowReport()
+    {
+        QTemporaryDir feedDir, fares, tapes, settings;
+        Files f = with(with(line(4), QStringLiteral("fare_attributes.txt"), kZoneFares),
+                       QStringLiteral("fare_rules.txt"), "fare_id,origin_id,destination_id\nF180,Z1,Z2\n");
+        f[QStringLiteral("routes.txt")].replace("駅前線", QStringLiteral("中央駅前・市役所・総合病院・大学病院・県庁・美術館経由の循環線").toUtf8());
+        f[QStringLiteral("stops.txt")].replace("停留所1", QStringLiteral("市立総合医療センター北口バスターミナル前").toUtf8());
+        for (auto it = f.cbegin(); it != f.cend(); ++it) {
+            QFile file(feedDir.filePath(it.key()));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(it.value());
+        }
+        QFile old(QDir(fares.path()).filePath(QStringLiteral("11.HY3")));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.close();
+        mdlIniIo::setSettingsPath(settings.filePath(QStringLiteral("settings.in4")));
+        mdlSndAPI::setMciSender([](const QString &) { return 0; });
+        platform::setMsgBoxHandler([](const platform::MsgBoxRequest &) { return platform::vbYes; });
+        windows::Form1();
+        forms::setText(*windows::frmOption().Text2(0), fares.path());
+        forms::setText(*windows::frmOption().Text2(1), tapes.path());
+
+        GtfsImport w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.txtFeed->setText(feedDir.path());
+        QVERIFY(w.readFeed());
+        QCOMPARE(w.lstPatterns->topLevelItem(0)->text(GtfsImport::ColNumber), QStringLiteral("1")); // 11 is in the folder
+        QCOMPARE(w.lstPatterns->topLevelItem(1)->text(GtfsImport::ColNumber), QStringLiteral("2"));
+        const auto fits = [&] {
+            const QHeaderView *h = w.lstPatterns->header();
+            return h->sectionViewportPosition(GtfsImport::ColNumber) + h->sectionSize(GtfsImport::ColNumber) <= w.lstPatterns->viewport()->width()
+                   && h->sectionSize(GtfsImport::ColNumber) >= h->sectionSizeHint(GtfsImport::ColNumber);
+        };
+        QVERIFY(fits());
+        w.resize(600, 400);
+        QTRY_VERIFY(fits());
+        w.lstPatterns->topLevelItem(0)->setCheckState(GtfsImport::ColRoute, Qt::Checked);
+        QCOMPARE(w.importChecked(), 1);
+        const QString report = w.txtReport->toPlainText();
+        QVERIFY2(report.contains(QStringLiteral("運賃: fare_rules.txt のゾーンごとに")) && !report.contains(QStringLiteral("adult")), qPrintable(report));
+        // A broken feed, said in Japanese with its place.
+        QFile::remove(feedDir.filePath(QStringLiteral("stop_times.txt")));
+        QVERIFY(!w.readFeed());
+        QVERIFY2(w.txtReport->toPlainText().contains(QStringLiteral("stop_times.txt: フィードにこのファイルがありません（エラー 53）")), qPrintable(w.txtReport->toPlainText()));
 
         mdlSndAPI::setMciSender({});
         platform::setMsgBoxHandler({});

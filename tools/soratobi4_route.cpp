@@ -10,6 +10,7 @@
 #include "tools/RouteCsv.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 #include <cstdio>
 
@@ -50,7 +51,8 @@ K-th of the list, 0 the first; --trip: that trip's). It writes N.hy3 and
 N.stops.csv (seq, stop_id, name, lat, lon and the trip's times) into DIR, and
 Ntp.csv with Nyomi.csv (the feed's readings of the stop names: name,reading
 in code page 932, spoken in place of the dictionary's) into the --tape-out
-folder (default DIR). N is 1..99999; existing files are replaced.
+folder (default DIR); a folder not there is made. N is 1..99999; existing
+files are replaced.
 
 Nothing is written when the input has an error; the message names the line
 and the column. Exit status: 0 done, 1 bad input, 2 usage.
@@ -128,6 +130,10 @@ int gtfs(const QStringList &args)
     // Every file is made before the first is written.
     const QString key = QString::number(n);
     const QList<opendata::OutputFile> files = opendata::outputFiles(im, n, dir, tapeDir);
+    // Folders that are not there yet are made, as the import window makes its own.
+    for (const QString &d : {dir, tapeDir})
+        if (!QDir().mkpath(d))
+            vb::raise(vb::ErrPathFileAccess, QStringLiteral("cannot make the folder %1").arg(d));
     for (const opendata::OutputFile &f : files)
         writeAll(f.path, f.bytes);
     out() << QStringLiteral("route %1: %2 (%3), direction %4, %5 stops, %6 trips; times of trip %7\n")

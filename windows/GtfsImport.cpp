@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -19,11 +20,91 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
-QString describe(const vb::Error &e) { return QStringLiteral("%1 (エラー %2)").arg(e.description()).arg(e.number()); }
+// The reader's complaints in Japanese; one it does not know stays as written.
+QString japanese(const QString &message)
+{
+    struct Pattern {
+        const char *english;
+        const char16_t *japanese;
+    };
+    static const Pattern patterns[] = {
+        {"^the feed has no such file$", u"フィードにこのファイルがありません"},
+        {"^the column (\\S+) is missing$", u"列 %1 がありません"},
+        {"^the file is empty \\(no header line\\)$", u"ファイルが空です（見出しの行がありません）"},
+        {"^a quoted field is never closed$", u"引用符（\"）で始まった項目が閉じていません"},
+        {"^the text is not UTF-8 \\(nor Shift_JIS, code page 932\\): save the file as UTF-8$",
+         u"文字コードがUTF-8ではなく、Shift_JIS（コードページ932）としても読めません。UTF-8で保存してください"},
+        {"^the text is not UTF-8: save the file as UTF-8$", u"文字コードがUTF-8ではありません。UTF-8で保存してください"},
+        {"^the (?:stop|trip|route|fare|fare product) (.+) is not in (\\S+)$", u"%1 が %2 にありません"},
+        {"^the (?:stop|trip|route|fare) id (.+) is given twice$", u"%1 が二度あります"},
+        {"^a field longer than (\\d+) bytes$", u"%1バイトを超える項目があります"},
+        {"^the record is longer than (\\d+) bytes$", u"%1バイトを超える行があります"},
+        {"^not a zip archive$", u"zipファイルではありません"},
+        {"^a damaged zip archive$", u"zipファイルが壊れています"},
+        {"^the pattern has (\\d+) boarding stops and needs (\\d+) ticket numbers .*; the board has (\\d+)$",
+         u"乗車停留所が%1か所あり、以後の運賃が同じ停留所で番号を分け合っても整理券番号が%2要ります（表示器は%3まで）"},
+        {"^the pattern has (\\d+) stops; the board rides 2 to (\\d+)$", u"停留所が%1あります（表示器は2～%2）"},
+    };
+    for (const Pattern &p : patterns) {
+        const QRegularExpressionMatch m = QRegularExpression(QString::fromLatin1(p.english)).match(message);
+        if (!m.hasMatch())
+            continue;
+        QString out = QString::fromUtf16(p.japanese);
+        for (int i = 1; i <= m.lastCapturedIndex(); ++i)
+            out = out.arg(m.captured(i));
+        return out;
+    }
+    return message;
+}
+
+// An error as the report says it: the file, line and column in Japanese.
+QString describe(const vb::Error &e, const opendata::FeedError *feed = nullptr)
+{
+    if (!feed)
+        return QStringLiteral("%1（エラー %2）").arg(japanese(e.description())).arg(e.number());
+    QString where = feed->file;
+    if (feed->line > 0)
+        where += QStringLiteral(" %1行目").arg(feed->line);
+    if (feed->column > 0)
+        where += feed->columnName.isEmpty() ? QStringLiteral(" %1列目").arg(feed->column)
+                                            : QStringLiteral(" %1列目（%2）").arg(feed->column).arg(feed->columnName);
+    return QStringLiteral("%1: %2（エラー %3）").arg(where, japanese(feed->message)).arg(e.number());
+}
+
+// What a trap caught, described.
+QString describeCurrent()
+{
+    try {
+        throw;
+    } catch (const opendata::FeedError &e) {
+        return describe(e, &e);
+    } catch (...) {
+        return describe(vb::currentError());
+    }
+}
+
+// The route numbers the fare folder holds already (N.hy3).
+// The routes a fare folder of the options holds, in every place the console
+// looks for them (the user's and, installed, the packaged one).
+QList<int> routesIn(const QString &fareFolder)
+{
+    QList<int> out;
+    static const QRegularExpression name(QStringLiteral("^(\\d{1,5})\\.hy3$"), QRegularExpression::CaseInsensitiveOption);
+    for (const QString &root : platform::dataRoots().read)
+        for (const QString &f : QDir(platform::writableFolder(fareFolder, root)).entryList(QDir::Files)) {
+            const QRegularExpressionMatch m = name.match(f);
+            if (m.hasMatch())
+                out << m.captured(1).toInt();
+        }
+    return out;
+}
 
 } // namespace
 
@@ -56,6 +137,7 @@ GtfsImport::GtfsImport(QWidget *parent) : QDialog(parent)
     lstPatterns->header()->setStretchLastSection(false);
     lstPatterns->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                  | QAbstractItemView::SelectedClicked);
+    lstPatterns->viewport()->installEventFilter(this);
     grid->addWidget(lstPatterns, 2, 0, 1, 4);
     grid->addWidget(new QLabel(QStringLiteral("取り込む系統にチェックを付け、系統番号（1～99999）を確かめてください。"
                                               "運賃データは運賃データのフォルダーに、放送用データは放送用データのフォルダーに書き込まれます。"),
@@ -97,6 +179,42 @@ GtfsImport::GtfsImport(QWidget *parent) : QDialog(parent)
 
 GtfsImport::~GtfsImport() = default;
 
+void GtfsImport::fitColumns()
+{
+    // The counts and the number keep their width; the names share what is
+    // left, none wider than its text, so nothing needs sideways scrolling.
+    // A cut name shows whole in its tool tip.
+    QHeaderView *h = lstPatterns->header();
+    const int room = lstPatterns->viewport()->width();
+    int fixed = 0;
+    for (int c : {ColStops, ColTrips, ColNumber}) {
+        lstPatterns->resizeColumnToContents(c);
+        fixed += h->sectionSize(c);
+    }
+    QList<int> names{ColRoute, ColHeadsign, ColFirst, ColLast}, want;
+    for (int c : names) {
+        lstPatterns->resizeColumnToContents(c);
+        want << h->sectionSize(c);
+    }
+    int left = std::max(0, room - fixed);
+    QList<int> order{0, 1, 2, 3};
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return want[a] < want[b]; });
+    for (int k = 0; k < order.size(); ++k) {
+        const int share = left / int(order.size() - k);
+        const int w = std::max(std::min(want[order[k]], share), h->minimumSectionSize());
+        h->resizeSection(names[order[k]], w);
+        left -= w;
+    }
+}
+
+bool GtfsImport::eventFilter(QObject *watched, QEvent *e)
+{
+    // The list's room changes with the window and its scroll bar.
+    if (watched == lstPatterns->viewport() && e->type() == QEvent::Resize && lstPatterns->topLevelItemCount() > 0)
+        fitColumns();
+    return QDialog::eventFilter(watched, e);
+}
+
 void GtfsImport::report(const QString &line) { txtReport->appendPlainText(line); }
 
 bool GtfsImport::readFeed()
@@ -114,11 +232,12 @@ bool GtfsImport::readFeed()
     } catch (...) {
         QApplication::restoreOverrideCursor();
         m_feed.reset();
-        report(QStringLiteral("読み込めません: %1").arg(describe(vb::currentError())));
+        report(QStringLiteral("読み込めません: %1").arg(describeCurrent()));
         return false;
     }
     QApplication::restoreOverrideCursor();
-    QList<int> taken;
+    // Numbers of routes already in the fare folder are not suggested.
+    QList<int> taken = routesIn(options::read::fareDataDir());
     for (const opendata::PatternInfo &p : listing.patterns) {
         auto *item = new QTreeWidgetItem(lstPatterns);
         QString name = p.routeName;
@@ -132,6 +251,8 @@ bool GtfsImport::readFeed()
         item->setText(ColStops, QString::number(p.stops));
         item->setText(ColFirst, p.firstStop);
         item->setText(ColLast, p.lastStop);
+        for (int c : {ColRoute, ColHeadsign, ColFirst, ColLast})
+            item->setToolTip(c, item->text(c));
         item->setText(ColTrips, QString::number(p.trips));
         const int n = opendata::suggestNumber(p, taken);
         taken << n;
@@ -145,10 +266,9 @@ bool GtfsImport::readFeed()
         item->setTextAlignment(ColTrips, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(ColNumber, Qt::AlignRight | Qt::AlignVCenter);
     }
-    for (int c = 0; c < ColumnCount; ++c)
-        lstPatterns->resizeColumnToContents(c);
+    fitColumns();
     report(QStringLiteral("%1: %2 の系統パターン").arg(path).arg(listing.patterns.size()));
-    for (const QString &w : listing.warnings)
+    for (const QString &w : listing.notes)
         report(QStringLiteral("注意: %1").arg(w));
     return true;
 }
@@ -171,7 +291,7 @@ int GtfsImport::importChecked()
             report(QStringLiteral("%1: 系統番号は1～99999で指定してください。").arg(what));
             continue;
         }
-        const QString existing = platform::findFile(QDir(fareDir).filePath(QStringLiteral("%1.hy3").arg(n)));
+        const QString existing = platform::findFile(platform::withSeparator(options::read::fareDataDir()) + QStringLiteral("%1.hy3").arg(n));
         if (!existing.isEmpty()
             && platform::MsgBox(QStringLiteral("系統%1の運賃データ（%2）は既にあります。置き換えますか？").arg(n).arg(existing),
                                 platform::vbYesNo | platform::vbQuestion)
@@ -192,18 +312,17 @@ int GtfsImport::importChecked()
                     vb::raise(e, QStringLiteral("%1 を書き込めません: %2").arg(f.path, vb::Error::standardDescription(e)));
                 report(QStringLiteral("書き込みました: %1").arg(f.path));
             }
-            report(QStringLiteral("%1 → 系統%2: 停留所%3、整理券番号%4、運賃の定めのない区間%5（%6）")
+            report(QStringLiteral("%1 → 系統%2: 停留所%3、整理券番号%4、運賃の定めのない区間%5")
                        .arg(what)
                        .arg(n)
                        .arg(im.records.size())
                        .arg(im.ticketCount)
-                       .arg(im.faresUndefined)
-                       .arg(im.fareSource));
-            for (const QString &w : im.warnings)
-                report(QStringLiteral("注意: %1").arg(w));
+                       .arg(im.faresUndefined));
+            for (const QString &w : im.notes)
+                report(QStringLiteral("　%1").arg(w));
             ++written;
         } catch (...) {
-            report(QStringLiteral("%1: 取り込めません: %2").arg(what, describe(vb::currentError())));
+            report(QStringLiteral("%1: 取り込めません: %2").arg(what, describeCurrent()));
         }
     }
     return written;

@@ -37,8 +37,12 @@ public:
     // Imports every ticked pattern; answers how many were written.
     int importChecked();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
 private:
     void report(const QString &line);
+    void fitColumns();
 
     std::unique_ptr<opendata::Feed> m_feed;
 };

@@ -180,12 +180,14 @@ QHash<QString, QString> readUserReadings(QByteArrayView bytes)
 {
     const bool utf8 = bytes.startsWith("\xEF\xBB\xBF");
     QHash<QString, QString> out;
+    opendata::CsvLimits raw; // code page 932 unless marked: decoded here
+    raw.rawBytes = true;
     opendata::readCsv(QStringLiteral("readings"), bytes, [&](const opendata::CsvRecord &r) {
         const auto text = [&](int i) { return (utf8 ? QString::fromUtf8(r.field(i)) : cp932::decode(r.field(i))).trimmed(); };
         const QString name = text(0), said = text(1);
         if (!name.isEmpty() && !said.isEmpty())
             out.insert(name, said);
-    });
+    }, raw);
     return out;
 }
 
