@@ -85,7 +85,7 @@ struct CsvReader::State {
             }
             if (!st->ends.isEmpty())
                 st->sink(st->out);
-            st->record.clear();
+            st->record.resize(0); // keeps its capacity for the next record
             st->ends.clear();
         } catch (...) {
             st->error = std::current_exception();
