@@ -119,11 +119,12 @@ static void openArchive(Feed::Impl &d, zip_source_t *src, zip_error_t &err)
         d.entries = nested;
 }
 
-Feed Feed::fromFolder(const QStringList &names, FolderReader read)
+Feed Feed::fromFolder(const QStringList &names, FolderReader read, FeedLimits limits)
 {
     Feed f;
     f.d = std::make_shared<Impl>();
     f.d->label = QStringLiteral("feed");
+    f.d->limits = limits;
     for (const QString &n : names)
         f.d->files.insert(n.toLower(), n);
     f.d->readFile = std::move(read);
@@ -160,6 +161,14 @@ qint64 FeedLimits::rowsOf(const QString &file) const
     return maxRows;
 }
 
+qint64 FeedLimits::bytesOf(const QString &file) const
+{
+    // The files whose rows keep no text, or whose text is counted as it is kept.
+    static const QStringList counted{QStringLiteral("stop_times.txt"), QStringLiteral("fare_rules.txt"), QStringLiteral("stops.txt"),
+                                     QStringLiteral("routes.txt"), QStringLiteral("trips.txt")};
+    return counted.contains(file.toLower()) ? maxFileBytes : std::min(maxFileBytes, maxTableBytes);
+}
+
 bool Feed::has(const QString &name) const
 {
     const QString key = name.toLower();
@@ -174,14 +183,15 @@ void Feed::read(const QString &name, const Chunk &chunk) const
             fail(vb::ErrFileNotFound, name, 0, 0, {}, QStringLiteral("the feed has no such file"));
         // The same bounds as an archive's entry: a folder's file is streamed,
         // and what it holds is counted as it arrives.
-        const qint64 room = std::min(d->limits.maxFileBytes, d->limits.maxUncompressed - d->inflated);
+        const qint64 fileBound = d->limits.bytesOf(name);
+        const qint64 room = std::min(fileBound, d->limits.maxUncompressed - d->inflated);
         qint64 total = 0;
         const Chunk counted = [&](QByteArrayView c) {
             total += c.size();
             d->inflated += c.size();
             if (total > room)
                 fail(vb::ErrOutOfMemory, name, 0, 0, {},
-                     total > d->limits.maxFileBytes ? QStringLiteral("longer than %1 bytes").arg(d->limits.maxFileBytes)
+                     total > fileBound ? QStringLiteral("longer than %1 bytes; the import reads at most %1 of this file").arg(fileBound)
                                                     : QStringLiteral("past the bound of %1 bytes for the whole feed").arg(d->limits.maxUncompressed));
             chunk(c);
         };
@@ -205,11 +215,12 @@ void Feed::read(const QString &name, const Chunk &chunk) const
         fail(vb::ErrPathFileAccess, name, 0, 0, {}, QStringLiteral("a damaged archive entry"));
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
         fail(vb::ErrPathFileAccess, name, 0, 0, {}, QStringLiteral("encrypted in the archive: publish it without a password"));
-    const qint64 room = std::min(d->limits.maxFileBytes, d->limits.maxUncompressed - d->inflated);
+    const qint64 fileBound = d->limits.bytesOf(name);
+    const qint64 room = std::min(fileBound, d->limits.maxUncompressed - d->inflated);
     if ((st.valid & ZIP_STAT_SIZE) && qint64(st.size) > room)
         fail(vb::ErrOutOfMemory, name, 0, 0, {},
-             qint64(st.size) > d->limits.maxFileBytes
-                 ? QStringLiteral("%1 bytes unpacked, longer than %2 bytes").arg(qint64(st.size)).arg(d->limits.maxFileBytes)
+             qint64(st.size) > fileBound
+                 ? QStringLiteral("%1 bytes unpacked; the import reads at most %2 of this file").arg(qint64(st.size)).arg(fileBound)
                  : QStringLiteral("%1 bytes unpacked, past the bound of %2 for the whole feed").arg(qint64(st.size)).arg(d->limits.maxUncompressed));
     std::unique_ptr<zip_file_t, FileDeleter> file(zip_fopen_index(d->zip.get(), index, 0));
     if (!file) {
@@ -233,7 +244,7 @@ void Feed::read(const QString &name, const Chunk &chunk) const
         d->inflated += got;
         if (total > room)
             fail(vb::ErrOutOfMemory, name, 0, 0, {},
-                 total > d->limits.maxFileBytes ? QStringLiteral("unpacks to more than %1 bytes").arg(d->limits.maxFileBytes)
+                 total > fileBound ? QStringLiteral("unpacks to more than %1 bytes; the import reads at most %1 of this file").arg(fileBound)
                                                 : QStringLiteral("unpacks past the bound of %1 bytes for the whole feed").arg(d->limits.maxUncompressed));
         chunk(QByteArrayView(buf.constData(), qsizetype(got)));
     }

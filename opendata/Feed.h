@@ -20,8 +20,13 @@ namespace opendata {
 
 struct FeedLimits {
     int maxEntries = 10000;
-    qint64 maxUncompressed = qint64(2) << 30; // all the files the import reads, together
+    qint64 maxUncompressed = qint64(1) << 30; // all the files the import reads, together, each time it reads them
     qint64 maxFileBytes = qint64(1) << 30;    // one file
+    // One file other than stop_times.txt, fare_rules.txt and the three the
+    // model counts: their rows may keep text of any length.
+    qint64 maxTableBytes = qint64(64) << 20;
+    // What stops, routes and trips keep in memory, together.
+    qint64 maxModelBytes = qint64(192) << 20;
     // Rows of one file. A stop, route or trip is kept whole; a stop_times
     // row in 12 bytes; fare rules only where they meet the chosen pattern.
     qint64 maxRows = 1000000;       // any other file
@@ -32,6 +37,7 @@ struct FeedLimits {
     qint64 maxRules = 4000000;      // fare_rules.txt, fare_leg_rules.txt
     int maxPatterns = 50000;        // stop patterns of the whole feed
     qint64 rowsOf(const QString &file) const;
+    qint64 bytesOf(const QString &file) const;
 };
 
 class Feed {
@@ -47,7 +53,7 @@ public:
     // The same, read from the file at path as it is needed (path: a regular file).
     static Feed fromZipFile(const QString &path, const QString &label, FeedLimits limits = {});
     // names: the files the folder holds; read: one of them, whole.
-    static Feed fromFolder(const QStringList &names, FolderReader read);
+    static Feed fromFolder(const QStringList &names, FolderReader read, FeedLimits limits = {});
     // names: the files the folder holds; stream: one of them, in chunks.
     static Feed streamFolder(const QStringList &names, FolderStream stream, FeedLimits limits = {});
 

@@ -163,11 +163,29 @@ struct Model {
     std::deque<Row> times;       // until the patterns are built
     std::vector<Pattern> patterns;
     QStringList warnings;
+    qint64 kept = 0;             // bytes the stops, routes and trips hold, about
+
+    // Counts what a row keeps; past the bound the read stops at that row.
+    void keep(const CsvTable &t, const CsvRecord &r, qint64 bytes, qint64 bound)
+    {
+        kept += bytes;
+        if (kept > bound)
+            fail(vb::ErrOutOfMemory, t.fileName(), r.line, 0, {},
+                 QStringLiteral("the stops, routes and trips need more than %1 MB of memory; the import holds at most that").arg(bound >> 20));
+    }
 };
+
+// What a text costs in memory: its characters and its allocation.
+qint64 cost(const QString &s) { return s.isEmpty() ? 0 : 48 + 2 * qint64(s.size()); }
+// An id as the key of an Ids map: the string, its heap copy when long, the node.
+qint64 keyCost(const QString &id) { return 64 + (id.size() > 15 ? 48 + 3 * qint64(id.size()) : 0); }
+
+constexpr int kMaxStopName = 256; // characters
 
 void readStops(const Feed &feed, Model &m)
 {
     int cId = -1, cName, cLat, cLon, cZone, cParent;
+    int longNames = 0;
     readTable(
         feed, kStops,
         [&](const CsvTable &t, const CsvRecord &r) {
@@ -176,6 +194,11 @@ void readStops(const Feed &feed, Model &m)
             if (s.id.isEmpty())
                 t.failAt(r, cId, QStringLiteral("a stop without an id"));
             s.name = CsvTable::text(r, cName);
+            // No stop is called by a page of text; every later step works on each character of the name.
+            if (s.name.size() > kMaxStopName) {
+                s.name.truncate(s.name[kMaxStopName - 1].isHighSurrogate() ? kMaxStopName - 1 : kMaxStopName);
+                ++longNames;
+            }
             s.zone = CsvTable::text(r, cZone);
             s.parentId = CsvTable::text(r, cParent);
             bool okLat = false, okLon = false;
@@ -183,6 +206,8 @@ void readStops(const Feed &feed, Model &m)
             s.lat = lat.toDouble(&okLat);
             s.lon = lon.toDouble(&okLon);
             s.hasCoord = okLat && okLon && qAbs(s.lat) <= 90 && qAbs(s.lon) <= 180;
+            m.keep(t, r, qint64(sizeof(Stop)) + cost(s.id) + cost(s.name) + cost(s.zone) + cost(s.parentId) + keyCost(s.id),
+                   feed.limits().maxModelBytes);
             if (!m.stopIds.emplace(s.id.toStdString(), int(m.stops.size())).second)
                 t.failAt(r, cId, QStringLiteral("the stop id %1 is given twice").arg(s.id));
             m.stops.push_back(std::move(s));
@@ -195,6 +220,8 @@ void readStops(const Feed &feed, Model &m)
             cZone = t.column("zone_id");
             cParent = t.column("parent_station");
         });
+    if (longNames)
+        m.warnings << QStringLiteral("stops.txt: %1 stop names longer than %2 characters are cut to that").arg(longNames).arg(kMaxStopName);
     for (Stop &s : m.stops)
         if (!s.parentId.isEmpty())
             s.parent = find(m.stopIds, s.parentId.toStdString());
@@ -212,6 +239,8 @@ void readRoutes(const Feed &feed, Model &m)
             x.longName = CsvTable::text(r, cLong);
             x.parentId = CsvTable::text(r, cParent);
             x.networkId = CsvTable::text(r, cNetwork);
+            m.keep(t, r, qint64(sizeof(Route)) + cost(x.id) + cost(x.shortName) + cost(x.longName) + cost(x.parentId) + cost(x.networkId) + keyCost(x.id),
+                   feed.limits().maxModelBytes);
             if (!m.routeIds.emplace(x.id.toStdString(), int(m.routes.size())).second)
                 t.failAt(r, cId, QStringLiteral("the route id %1 is given twice").arg(x.id));
             m.routes.push_back(std::move(x));
@@ -230,7 +259,16 @@ void readTrips(const Feed &feed, Model &m)
     int cRoute = -1, cTrip = -1, cDir, cHead;
     // Directions and headsigns repeat over thousands of trips: one copy each.
     QSet<QString> shared;
-    const auto intern = [&shared](const QString &text) { return text.isEmpty() ? text : *shared.insert(text); };
+    qint64 fresh = 0;
+    const auto intern = [&](const QString &text) {
+        if (text.isEmpty())
+            return text;
+        const qsizetype before = shared.size();
+        const QString &kept = *shared.insert(text);
+        if (shared.size() != before)
+            fresh += 32 + cost(text);
+        return kept;
+    };
     readTable(
         feed, kTrips,
         [&](const CsvTable &t, const CsvRecord &r) {
@@ -241,6 +279,7 @@ void readTrips(const Feed &feed, Model &m)
             x.id = CsvTable::text(r, cTrip);
             x.direction = intern(CsvTable::text(r, cDir));
             x.headsign = intern(CsvTable::text(r, cHead));
+            m.keep(t, r, qint64(sizeof(Trip)) + cost(x.id) + keyCost(x.id) + std::exchange(fresh, 0), feed.limits().maxModelBytes);
             if (!m.tripIds.emplace(x.id.toStdString(), int(m.trips.size())).second)
                 t.failAt(r, cTrip, QStringLiteral("the trip id %1 is given twice").arg(x.id));
             m.trips.push_back(std::move(x));
