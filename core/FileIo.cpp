@@ -90,6 +90,13 @@ GroupResult writeGroup(const QList<FileWrite> &files, const GroupHooks &hooks)
     const auto rename = [&](const QString &from, const QString &to) { return hooks.rename ? hooks.rename(from, to) : renameOver(from, to); };
     GroupResult result;
     QStringList temps;
+    // A folder where a file should go cannot be set aside as a file is.
+    for (const FileWrite &f : files)
+        if (QFileInfo(f.path).isDir()) {
+            result.error = vb::ErrPathFileAccess;
+            result.failed = f.path;
+            return result;
+        }
     // Every new file complete on the disk before any old one is touched.
     for (const FileWrite &f : files) {
         const QString temp = besideName(f.path, "new");

@@ -3,6 +3,7 @@
 // where every reader expects a file; a real tmpfs filled to the last page
 // under the settings save and the route converter. Mounting needs root:
 // where it is refused, those cases say so and skip.
+#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/ExeName.h"
 #include "core/FileIo.h"
@@ -13,6 +14,7 @@
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
+#include "windows/GtfsImport.h"
 #include "platform/Wait.h"
 #include "platform/mci/Mci.h"
 #include "settings/mdlIniIo.h"
@@ -23,7 +25,10 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QProcess>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <atomic>
@@ -524,6 +529,53 @@ private slots:
             left.removeAll(QFileInfo(aside).fileName());
         QCOMPARE(left, QStringList());
         QCOMPARE(r.aside.size(), r.notRestored.size());
+    }
+
+    // The import window onto a full disk: the route's old files stay, the
+    // report says nothing was changed, nothing is left beside them; with room
+    // again the same import writes them all.
+    void theImportWindowOntoAFullDisk()
+    {
+        const QString feed = path(QStringLiteral("feed"));
+        QVERIFY(QDir().mkpath(feed));
+        const QDir f(feed);
+        QVERIFY(put(f.filePath(QStringLiteral("stops.txt")), "stop_id,stop_name\nS1,一\nS2,二\nS3,三\n")
+                && put(f.filePath(QStringLiteral("routes.txt")), "route_id,route_short_name\nR1,8\n")
+                && put(f.filePath(QStringLiteral("trips.txt")), "route_id,service_id,trip_id\nR1,W,T1\n")
+                && put(f.filePath(QStringLiteral("stop_times.txt")), "trip_id,stop_id,stop_sequence\nT1,S1,1\nT1,S2,2\nT1,S3,3\n")
+                && put(f.filePath(QStringLiteral("translations.txt")), "trans_id,lang,translation\n一,ja-Hrkt,いち\n"));
+        const QString dir = path(QStringLiteral("full"));
+        FullDisk disk(dir);
+        if (!disk.mounted())
+            QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (%1)").arg(disk.why())));
+        forms::setText(*options().Text2(0), dir);
+        forms::setText(*options().Text2(1), dir);
+        const QStringList names{QStringLiteral("8.hy3"), QStringLiteral("8.stops.csv"), QStringLiteral("8tp.csv"), QStringLiteral("8yomi.csv")};
+        for (const QString &n : names)
+            QVERIFY(put(QDir(dir).filePath(n), "old " + n.toUtf8()));
+        m_w.answer = platform::vbYes; // replace route 8
+        GtfsImport w;
+        w.txtFeed->setText(feed);
+        QVERIFY(w.readFeed());
+        QCOMPARE(w.lstPatterns->topLevelItemCount(), 1);
+        QCOMPARE(w.lstPatterns->topLevelItem(0)->text(GtfsImport::ColNumber), QStringLiteral("8"));
+        w.lstPatterns->topLevelItem(0)->setCheckState(GtfsImport::ColRoute, Qt::Checked);
+        disk.fill(0);
+        QCOMPARE(w.importChecked(), 0);
+        for (const QString &n : names)
+            QCOMPARE(bytesOf(QDir(dir).filePath(n)), "old " + n.toUtf8());
+        const QString report = w.txtReport->toPlainText();
+        QVERIFY2(report.contains(QStringLiteral("ディスクがいっぱい")) && report.contains(QStringLiteral("系統8のファイルは何も書き換えていません")),
+                 qPrintable(report));
+        QVERIFY(!report.contains(QStringLiteral("書き込みました")));
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), names.size() + 1); // and the filler
+
+        QVERIFY(QFile::remove(QDir(dir).filePath(QStringLiteral("filler"))));
+        QCOMPARE(w.importChecked(), 1);
+        QCOMPARE(fare::readFareFile(bytesOf(QDir(dir).filePath(names[0]))).DataCount, int16_t(3));
+        for (const QString &n : names)
+            QVERIFY(!bytesOf(QDir(dir).filePath(n)).startsWith("old "));
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), names.size());
     }
 };
 
