@@ -41,6 +41,25 @@ Read readRegular(const QString &path, qint64 maxBytes)
     }
 }
 
+int streamRegular(const QString &path, const std::function<void(QByteArrayView)> &chunk)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return vb::ErrFileNotFound;
+    QFile f(path);
+    if (!info.isFile() || !f.open(QIODevice::ReadOnly))
+        return vb::ErrPathFileAccess;
+    QByteArray buf(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = f.read(buf.data(), buf.size());
+        if (got < 0)
+            return vb::ErrDeviceIO;
+        if (got == 0)
+            return 0;
+        chunk(QByteArrayView(buf.constData(), got));
+    }
+}
+
 int writeWhole(const QString &path, const QByteArray &bytes, const WriteHooks &hooks)
 {
     QSaveFile file(path);

@@ -3,6 +3,7 @@
 // data: a reader takes only regular files and at most its bound, a writer
 // puts the new file in place only when every byte of it is on disk.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,11 @@ bool isRegularFile(const QString &path);
 // sees a file longer than its bound without reading it all. Anything but a
 // regular file is refused before it is opened.
 Read readRegular(const QString &path, qint64 maxBytes);
+
+// The regular file at path in chunks of 64 KB, for a reader that bounds
+// what it takes itself (and may throw from chunk to stop). Answers 0 or the
+// error's number as readRegular.
+int streamRegular(const QString &path, const std::function<void(QByteArrayView)> &chunk);
 
 // Seams for the tests: the write of the bytes (answers how many were
 // written, as QIODevice::write does) and the final commit.

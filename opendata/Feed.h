@@ -3,7 +3,8 @@
 // on demand and streamed in chunks. The archive is taken as bytes and
 // checked before any entry is read: at most so many entries and so many
 // uncompressed bytes (claimed and actually inflated), no encrypted entry,
-// no split archive. A file of a folder is streamed as well, under the same
+// no split archive (fromZipFile lets libzip read it in place from the disk).
+// A file of a folder is streamed as well (fileio::streamRegular), under the same
 // byte bounds, and a table stops at a row bound of its own: what the import
 // keeps of a row bounds its memory, what it reads bounds its time.
 #include "opendata/Csv.h"

@@ -19,22 +19,9 @@ Feed openFeed(const QString &path, FeedLimits limits)
         return Feed::streamFolder(
             names,
             [dir](const QString &name, const Feed::Chunk &chunk) {
-                const QString file = dir.filePath(name);
-                if (!QFileInfo::exists(file))
-                    fail(vb::ErrFileNotFound, name, 0, 0, {}, vb::Error::standardDescription(vb::ErrFileNotFound));
-                QFile f(file);
-                // A FIFO or a device in the folder would block or never end.
-                if (!fileio::isRegularFile(file) || !f.open(QIODevice::ReadOnly))
-                    fail(vb::ErrPathFileAccess, name, 0, 0, {}, vb::Error::standardDescription(vb::ErrPathFileAccess));
-                QByteArray buf(64 * 1024, Qt::Uninitialized);
-                for (;;) {
-                    const qint64 got = f.read(buf.data(), buf.size());
-                    if (got < 0)
-                        fail(vb::ErrDeviceIO, name, 0, 0, {}, vb::Error::standardDescription(vb::ErrDeviceIO));
-                    if (got == 0)
-                        return;
-                    chunk(QByteArrayView(buf.constData(), got));
-                }
+                // A FIFO or a device in the folder would block or never end: regular files only.
+                if (const int e = fileio::streamRegular(dir.filePath(name), chunk))
+                    fail(e, name, 0, 0, {}, vb::Error::standardDescription(e));
             },
             limits);
     }
