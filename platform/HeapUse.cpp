@@ -10,7 +10,9 @@
 #endif
 
 #if defined(S4_ASAN)
-#include <sanitizer/allocator_interface.h>
+#include <cstddef>
+// The sanitizer runtime's own count (GCC ships the function without its header).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #elif defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
 #include <malloc.h>
 #define S4_MALLINFO2 1
