@@ -145,6 +145,8 @@ Feed Feed::streamFolder(const QStringList &names, FolderStream stream, FeedLimit
 
 const FeedLimits &Feed::limits() const { return d->limits; }
 
+void Feed::restartCount() const { d->inflated = 0; }
+
 qint64 FeedLimits::rowsOf(const QString &file) const
 {
     const QString f = file.toLower();

@@ -64,6 +64,9 @@ public:
     // The file's bytes in chunks; error 53 when it is not there.
     void read(const QString &name, const Chunk &chunk) const;
     const FeedLimits &limits() const;
+    // Starts the count of bytes read anew: the bound on the whole feed holds
+    // for one listing or one import, however many a window makes of one feed.
+    void restartCount() const;
 
     struct Impl;
 

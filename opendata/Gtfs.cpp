@@ -444,6 +444,7 @@ void buildPatterns(Model &m, int maxPatterns)
 
 Model loadModel(const Feed &feed)
 {
+    feed.restartCount();
     Model m;
     readStops(feed, m);
     readRoutes(feed, m);

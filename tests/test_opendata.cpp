@@ -650,6 +650,18 @@ private slots:
             opendata::importPattern(feed, {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
         };
         read({});
+        // One feed read again and again, as the window does: the bound on the whole feed holds for each read.
+        {
+            opendata::FeedLimits once;
+            qint64 all = 0;
+            for (const QByteArray &b : f)
+                all += b.size();
+            once.maxUncompressed = 2 * all;
+            const opendata::Feed feed = opendata::Feed::fromFolder(
+                f.keys(), [f](const QString &n) { return std::optional<QByteArray>(f.value(n)); }, once);
+            for (int i = 0; i < 5; ++i)
+                opendata::importPattern(feed, {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+        }
         opendata::FeedLimits limits;
         const QHash<QString, qint64 *> fields{{"maxStopTimes", &limits.maxStopTimes}, {"maxStops", &limits.maxStops},
                                                {"maxRoutes", &limits.maxRoutes},       {"maxTrips", &limits.maxTrips},
