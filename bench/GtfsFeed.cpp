@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFile>
 
+#include <zip.h>
+
+#include <cstring>
+
 namespace bench {
 
 namespace {
@@ -73,6 +77,82 @@ bool writeGtfsFeed(const QString &folder, const GtfsFeedSize &s)
            put(d.filePath(QStringLiteral("fare_attributes.txt")), bom + attributes) &&
            put(d.filePath(QStringLiteral("fare_rules.txt")), bom + rules) &&
            put(d.filePath(QStringLiteral("translations.txt")), bom + translations);
+}
+
+namespace {
+
+// stop_times.txt made as libzip reads it: a header, then a block of 1,000
+// rows again and again, never whole in memory.
+struct BombSource {
+    QByteArray header = "trip_id,stop_id,stop_sequence\n";
+    QByteArray block;
+    qint64 size = 0, at = 0;
+
+    static zip_int64_t call(void *self, void *data, zip_uint64_t len, zip_source_cmd_t cmd)
+    {
+        auto *b = static_cast<BombSource *>(self);
+        switch (cmd) {
+        case ZIP_SOURCE_OPEN: b->at = 0; return 0;
+        case ZIP_SOURCE_READ: {
+            qint64 n = 0;
+            auto *out = static_cast<char *>(data);
+            while (n < qint64(len) && b->at < b->size) {
+                const bool inHeader = b->at < b->header.size();
+                const qint64 off = inHeader ? b->at : (b->at - b->header.size()) % b->block.size();
+                const QByteArray &from = inHeader ? b->header : b->block;
+                const qint64 take = std::min({qint64(len) - n, qint64(from.size()) - off, b->size - b->at});
+                std::memcpy(out + n, from.constData() + off, size_t(take));
+                n += take;
+                b->at += take;
+            }
+            return n;
+        }
+        case ZIP_SOURCE_CLOSE: return 0;
+        case ZIP_SOURCE_STAT: {
+            auto *st = static_cast<zip_stat_t *>(data);
+            zip_stat_init(st);
+            st->size = zip_uint64_t(b->size);
+            st->valid |= ZIP_STAT_SIZE;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR: return 2 * sizeof(int);
+        case ZIP_SOURCE_FREE: return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default: return -1;
+        }
+    }
+};
+
+} // namespace
+
+bool writeRowBomb(const QString &zipPath, qint64 rows)
+{
+    BombSource src;
+    for (int i = 0; i < 1000; ++i)
+        src.block += (i % 2 ? "T,U," : "T,S,") + QByteArray::number(i + 1) + '\n';
+    src.size = src.header.size() + rows / 1000 * src.block.size();
+    int err = 0;
+    zip_t *z = zip_open(QFile::encodeName(zipPath).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!z)
+        return false;
+    const QByteArray small[][2] = {{"stops.txt", "stop_id,stop_name\nS,a\nU,b\n"},
+                                   {"routes.txt", "route_id\nR\n"},
+                                   {"trips.txt", "route_id,service_id,trip_id\nR,W,T\n"}};
+    bool ok = true;
+    for (const auto &f : small) {
+        zip_source_t *s = zip_source_buffer(z, f[1].constData(), zip_uint64_t(f[1].size()), 0);
+        ok = ok && s && zip_file_add(z, f[0].constData(), s, 0) >= 0;
+    }
+    zip_source_t *s = zip_source_function(z, &BombSource::call, &src);
+    const zip_int64_t index = s ? zip_file_add(z, "stop_times.txt", s, 0) : -1;
+    ok = ok && index >= 0 && zip_set_file_compression(z, zip_uint64_t(index), ZIP_CM_DEFLATE, 9) == 0;
+    if (!ok) {
+        zip_discard(z);
+        return false;
+    }
+    return zip_close(z) == 0;
 }
 
 } // namespace bench

@@ -3,8 +3,11 @@
 #include "core/VbError.h"
 
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace fileio {
 
@@ -38,6 +41,25 @@ Read readRegular(const QString &path, qint64 maxBytes)
     }
 }
 
+int streamRegular(const QString &path, const std::function<void(QByteArrayView)> &chunk)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return vb::ErrFileNotFound;
+    QFile f(path);
+    if (!info.isFile() || !f.open(QIODevice::ReadOnly))
+        return vb::ErrPathFileAccess;
+    QByteArray buf(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = f.read(buf.data(), buf.size());
+        if (got < 0)
+            return vb::ErrDeviceIO;
+        if (got == 0)
+            return 0;
+        chunk(QByteArrayView(buf.constData(), got));
+    }
+}
+
 int writeWhole(const QString &path, const QByteArray &bytes, const WriteHooks &hooks)
 {
     QSaveFile file(path);
@@ -57,6 +79,102 @@ int writeWhole(const QString &path, const QByteArray &bytes, const WriteHooks &h
     // The commit syncs the new file, then renames it over the old one.
     const bool committed = hooks.commit ? hooks.commit(file) : file.commit();
     return committed ? 0 : int(vb::ErrPathFileAccess);
+}
+
+namespace {
+
+// Replaces to with from in one step where the system allows it (a rename
+// over an existing file), as std::filesystem does on every platform.
+bool renameOver(const QString &from, const QString &to)
+{
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()), ec);
+    return !ec;
+}
+
+// A name beside path that nothing has.
+QString besideName(const QString &path, const char *kind)
+{
+    for (;;) {
+        const QString name = QStringLiteral("%1.%2-%3").arg(path, QLatin1String(kind)).arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink())
+            return name;
+    }
+}
+
+} // namespace
+
+GroupResult writeGroup(const QList<FileWrite> &files, const GroupHooks &hooks)
+{
+    const auto rename = [&](const QString &from, const QString &to) { return hooks.rename ? hooks.rename(from, to) : renameOver(from, to); };
+    GroupResult result;
+    QStringList temps;
+    // A folder where a file should go cannot be set aside as a file is.
+    for (const FileWrite &f : files)
+        if (QFileInfo(f.path).isDir()) {
+            result.error = vb::ErrPathFileAccess;
+            result.failed = f.path;
+            return result;
+        }
+    // Every new file complete on the disk before any old one is touched.
+    for (const FileWrite &f : files) {
+        const QString temp = besideName(f.path, "new");
+        if (const int e = writeWhole(temp, f.bytes, hooks.write)) {
+            for (const QString &t : temps)
+                QFile::remove(t);
+            result.error = e;
+            result.failed = f.path;
+            return result;
+        }
+        temps << temp;
+    }
+    // Each old file set aside, the new one renamed over its place.
+    struct Placed {
+        QString path, old; // old: where the old file waits, empty when there was none
+    };
+    QList<Placed> placed;
+    for (qsizetype i = 0; i < files.size() && !result.error; ++i) {
+        const QString &path = files[i].path;
+        QString old;
+        if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+            old = besideName(path, "old");
+            if (!rename(path, old)) {
+                result.error = vb::ErrPathFileAccess;
+                result.failed = path;
+                break;
+            }
+        }
+        if (!rename(temps[i], path)) {
+            if (!old.isEmpty() && !rename(old, path)) {
+                result.notRestored << path;
+                result.aside << old;
+            }
+            result.error = vb::ErrPathFileAccess;
+            result.failed = path;
+            break;
+        }
+        placed.append({path, old});
+    }
+    if (!result.error) {
+        for (const Placed &p : placed)
+            if (!p.old.isEmpty())
+                QFile::remove(p.old);
+        return result;
+    }
+    // Undone in reverse: the old file back over the new one, or the new one
+    // removed where there was none.
+    for (qsizetype i = placed.size() - 1; i >= 0; --i) {
+        const Placed &p = placed[i];
+        const bool back = p.old.isEmpty() ? QFile::remove(p.path) : rename(p.old, p.path);
+        if (!back) {
+            result.notRestored.prepend(p.path);
+            result.aside.prepend(p.old);
+        }
+    }
+    for (const QString &t : temps)
+        if (QFileInfo::exists(t))
+            QFile::remove(t);
+    return result;
 }
 
 } // namespace fileio

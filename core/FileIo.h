@@ -3,7 +3,10 @@
 // data: a reader takes only regular files and at most its bound, a writer
 // puts the new file in place only when every byte of it is on disk.
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QIODevice;
@@ -28,6 +31,11 @@ bool isRegularFile(const QString &path);
 // regular file is refused before it is opened.
 Read readRegular(const QString &path, qint64 maxBytes);
 
+// The regular file at path in chunks of 64 KB, for a reader that bounds
+// what it takes itself (and may throw from chunk to stop). Answers 0 or the
+// error's number as readRegular.
+int streamRegular(const QString &path, const std::function<void(QByteArrayView)> &chunk);
+
 // Seams for the tests: the write of the bytes (answers how many were
 // written, as QIODevice::write does) and the final commit.
 struct WriteHooks {
@@ -42,5 +50,27 @@ struct WriteHooks {
 // read-only file of that name, a missing folder), or 57 when the bytes did
 // not all reach the disk (a full disk). On failure the old file is as it was.
 int writeWhole(const QString &path, const QByteArray &bytes, const WriteHooks &hooks = {});
+
+// Files that belong together (a route's fare file, stops file and
+// announcement lists) written as one: each into a temporary file beside its
+// own first, as writeWhole does; only when all are complete are they renamed
+// into place, the old files set aside until the last rename has succeeded.
+// A failure anywhere leaves every old file as it was, and no temporary file.
+struct FileWrite {
+    QString path;
+    QByteArray bytes;
+};
+struct GroupHooks {
+    WriteHooks write;                                                // of each temporary file
+    std::function<bool(const QString &from, const QString &to)> rename; // answers whether it did
+};
+struct GroupResult {
+    int error = 0;          // 0 every file is the new one; else as writeWhole
+    QString failed;         // the file whose write or rename failed
+    QStringList notRestored; // after a failure: files left new or missing because putting the old one back failed too,
+    QStringList aside;       // and where each of their old files still waits
+    bool allOld() const { return error != 0 && notRestored.isEmpty(); }
+};
+GroupResult writeGroup(const QList<FileWrite> &files, const GroupHooks &hooks = {});
 
 } // namespace fileio

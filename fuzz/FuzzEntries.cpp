@@ -14,6 +14,7 @@
 #include "helperlib/TicketRenderer.h"
 #include "helperlib/include/kxp4res_api.h"
 #include "opendata/Gtfs.h"
+#include "platform/HeapUse.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/MciCommand.h"
 #include "platform/mci/MidiFile.h"
@@ -477,6 +478,74 @@ int gtfsFeed(const uint8_t *data, size_t size)
     return 0;
 }
 
+// Rows through the streaming reader: the input is a run of rows of one file
+// of a small feed (chosen by the first byte), written again and again up to
+// 8 MB as a folder file streamed in chunks, past the bounds set here. The
+// heap may grow by what the bounds allow and no more, wherever the rows stop.
+int gtfsRows(const uint8_t *data, size_t size)
+{
+    static const char *const names[] = {"stop_times.txt", "trips.txt", "stops.txt", "fare_rules.txt"};
+    QMap<QString, QByteArray> files{
+        {QStringLiteral("stops.txt"), "stop_id,stop_name,zone_id\nS1,一,Z1\nS2,二,Z2\nS3,三,Z3\n"},
+        {QStringLiteral("routes.txt"), "route_id,route_short_name\nR1,1\n"},
+        {QStringLiteral("trips.txt"), "route_id,service_id,trip_id\nR1,W,T1\nR1,W,T2\n"},
+        {QStringLiteral("stop_times.txt"), "trip_id,stop_id,stop_sequence,arrival_time,departure_time,pickup_type\n"
+                                           "T1,S1,1,08:00:00,08:00:00,0\nT1,S2,2,,,\nT1,S3,3,08:09:00,,1\n"},
+        {QStringLiteral("fare_attributes.txt"), "fare_id,price\nF1,180\n"},
+        {QStringLiteral("fare_rules.txt"), "fare_id,origin_id,destination_id\nF1,Z1,Z2\n"},
+    };
+    if (size < 2)
+        return 0;
+    const QString target = QString::fromLatin1(names[data[0] % std::size(names)]);
+    const QByteArray rows = view(data + 1, size - 1).toByteArray();
+    const QByteArray header = files.value(target).left(files.value(target).indexOf('\n') + 1);
+    constexpr qint64 kStreamBytes = 8 << 20;
+    opendata::FeedLimits limits;
+    limits.maxStopTimes = 100000;
+    limits.maxTrips = limits.maxStops = limits.maxRules = 20000;
+    limits.maxPatterns = 2000;
+    limits.maxModelBytes = 4 << 20;
+    // What those bounds let the feed hold, with room for the reader's own buffers.
+    constexpr qint64 kHeapBound = 12 << 20;
+    const qint64 base = platform::heapInUse();
+    qint64 peak = 0;
+    const auto sample = [&] {
+        if (base >= 0)
+            peak = std::max(peak, platform::heapInUse() - base);
+    };
+    const opendata::Feed feed = opendata::Feed::streamFolder(
+        files.keys(),
+        [&](const QString &name, const opendata::Feed::Chunk &chunk) {
+            if (name != target) {
+                chunk(QByteArrayView(files.value(name)));
+                return;
+            }
+            chunk(QByteArrayView(header));
+            for (qint64 sent = 0; sent < kStreamBytes; sent += rows.size()) {
+                sample();
+                chunk(QByteArrayView(rows));
+            }
+        },
+        limits);
+    const std::initializer_list<int> failures{vb::ErrFileNotFound, vb::ErrInputPastEnd, vb::ErrTypeMismatch, vb::ErrOverflow,
+                                              vb::ErrOutOfMemory, vb::ErrSubscript, vb::ErrPathFileAccess};
+    opendata::Listing listing;
+    const bool listed = reads([&] { listing = opendata::listPatterns(feed); }, failures);
+    sample();
+    require(peak <= kHeapBound, "the listing keeps to its bounds in memory");
+    if (!listed || listing.patterns.isEmpty())
+        return 0;
+    int stops = 0;
+    for (const opendata::PatternInfo &p : listing.patterns)
+        stops += p.stops;
+    require(listing.patterns.size() <= limits.maxPatterns && stops <= limits.maxStopTimes, "no more patterns or rows than the bounds");
+    const opendata::PatternInfo first = listing.patterns.front();
+    reads([&] { opendata::importPattern(feed, {first.routeId, first.directionId, {}, 0}); }, failures);
+    sample();
+    require(peak <= kHeapBound, "the import keeps to its bounds in memory");
+    return 0;
+}
+
 // NMEA from a receiver through the ride follower: whatever the lines, the
 // ride only moves forward, one stop at a time at most twice a fix, and the
 // stops file beside a route reads or fails with a number.
@@ -553,7 +622,7 @@ Entry entryNamed(const char *name)
                {"cp932", cp932Text},      {"plugin", pluginFile},     {"plugin_draw", pluginDraw},
                {"tape", tapeList},
                {"fare_file", fareFile},   {"ini_file", iniFile},      {"byte_text", byteText},
-               {"picture", pictureFile}, {"gtfs", gtfsFeed},   {"nmea_follow", nmeaFollow},
+               {"picture", pictureFile}, {"gtfs", gtfsFeed},   {"gtfs_rows", gtfsRows}, {"nmea_follow", nmeaFollow},
                {"nmea_stream", nmeaStream}};
     for (const auto &e : all)
         if (std::strcmp(e.name, name) == 0)

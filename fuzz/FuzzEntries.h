@@ -22,8 +22,9 @@ int fareFile(const uint8_t *data, size_t size);   // the .hy3 fare data, written
 int iniFile(const uint8_t *data, size_t size);    // the .in4 settings, written and read again
 int byteText(const uint8_t *data, size_t size);   // the helper library's LenB/MidB
 int pictureFile(const uint8_t *data, size_t size); // the backlight picture decoder
-int gtfsFeed(const uint8_t *data, size_t size);
-int nmeaFollow(const uint8_t *data, size_t size); // NMEA lines through the ride follower; the stops file   // a GTFS feed: one file of a small feed from the input, or the input as a .zip
+int gtfsFeed(const uint8_t *data, size_t size);  // a GTFS feed: one file of a small feed from the input, or the input as a .zip
+int gtfsRows(const uint8_t *data, size_t size); // rows of a feed file streamed past its bounds, the heap checked
+int nmeaFollow(const uint8_t *data, size_t size); // NMEA lines through the ride follower; the stops file
 int nmeaStream(const uint8_t *data, size_t size); // NMEA in pieces through the bounded line reader
 
 // By name (the corpus folder: "sound_open", "plugin", "fare_file"...), or nullptr.

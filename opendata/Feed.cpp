@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <QFile>
 #include <QHash>
 
 namespace opendata {
@@ -35,10 +36,14 @@ struct Feed::Impl {
     mutable qint64 inflated = 0;
     // Folder.
     QHash<QString, QString> files; // lower-case name -> name
-    FolderReader readFile;
+    FolderReader readFile;         // whole, or
+    FolderStream streamFile;       // in chunks
 
     [[noreturn]] void archiveError(int number, const QString &message) const { fail(number, label, 0, 0, {}, message); }
 };
+
+// Opens the archive libzip reads from src (taken over) and lists its files.
+static void openArchive(Feed::Impl &d, zip_source_t *src, zip_error_t &err);
 
 Feed Feed::fromZip(QByteArray bytes, const QString &label, FeedLimits limits)
 {
@@ -51,8 +56,31 @@ Feed Feed::fromZip(QByteArray bytes, const QString &label, FeedLimits limits)
     zip_error_t err;
     zip_error_init(&err);
     zip_source_t *src = zip_source_buffer_create(d.zipBytes.constData(), zip_uint64_t(d.zipBytes.size()), 0, &err);
-    if (!src)
-        d.archiveError(vb::ErrOutOfMemory, QStringLiteral("cannot read the archive"));
+    openArchive(d, src, err);
+    return f;
+}
+
+Feed Feed::fromZipFile(const QString &path, const QString &label, FeedLimits limits)
+{
+    Feed f;
+    f.d = std::make_shared<Impl>();
+    Impl &d = *f.d;
+    d.label = label;
+    d.limits = limits;
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t *src = zip_source_file_create(QFile::encodeName(path).constData(), 0, -1, &err);
+    openArchive(d, src, err);
+    return f;
+}
+
+static void openArchive(Feed::Impl &d, zip_source_t *src, zip_error_t &err)
+{
+    if (!src) {
+        const int code = zip_error_code_zip(&err);
+        zip_error_fini(&err);
+        d.archiveError(code == ZIP_ER_MEMORY ? vb::ErrOutOfMemory : vb::ErrPathFileAccess, QStringLiteral("cannot read the archive"));
+    }
     zip_t *z = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &err);
     if (!z) {
         const int code = zip_error_code_zip(&err);
@@ -89,18 +117,58 @@ Feed Feed::fromZip(QByteArray bytes, const QString &label, FeedLimits limits)
     d.entries = top;
     if (!top.contains(QStringLiteral("stops.txt")) && nestedCount.value(QStringLiteral("stops.txt")) == 1)
         d.entries = nested;
-    return f;
 }
 
-Feed Feed::fromFolder(const QStringList &names, FolderReader read)
+Feed Feed::fromFolder(const QStringList &names, FolderReader read, FeedLimits limits)
 {
     Feed f;
     f.d = std::make_shared<Impl>();
     f.d->label = QStringLiteral("feed");
+    f.d->limits = limits;
     for (const QString &n : names)
         f.d->files.insert(n.toLower(), n);
     f.d->readFile = std::move(read);
     return f;
+}
+
+Feed Feed::streamFolder(const QStringList &names, FolderStream stream, FeedLimits limits)
+{
+    Feed f;
+    f.d = std::make_shared<Impl>();
+    f.d->label = QStringLiteral("feed");
+    f.d->limits = limits;
+    for (const QString &n : names)
+        f.d->files.insert(n.toLower(), n);
+    f.d->streamFile = std::move(stream);
+    return f;
+}
+
+const FeedLimits &Feed::limits() const { return d->limits; }
+
+void Feed::restartCount() const { d->inflated = 0; }
+
+qint64 FeedLimits::rowsOf(const QString &file) const
+{
+    const QString f = file.toLower();
+    if (f == QLatin1String("stop_times.txt"))
+        return maxStopTimes;
+    if (f == QLatin1String("stops.txt"))
+        return maxStops;
+    if (f == QLatin1String("routes.txt"))
+        return maxRoutes;
+    if (f == QLatin1String("trips.txt"))
+        return maxTrips;
+    if (f == QLatin1String("fare_rules.txt") || f == QLatin1String("fare_leg_rules.txt"))
+        return maxRules;
+    return maxRows;
+}
+
+qint64 FeedLimits::bytesOf(const QString &file) const
+{
+    // The files whose rows keep no text, or whose text is counted as it is kept.
+    static const QStringList counted{QStringLiteral("stop_times.txt"), QStringLiteral("fare_rules.txt"), QStringLiteral("stops.txt"),
+                                     QStringLiteral("routes.txt"), QStringLiteral("trips.txt")};
+    return counted.contains(file.toLower()) ? maxFileBytes : std::min(maxFileBytes, maxTableBytes);
 }
 
 bool Feed::has(const QString &name) const
@@ -115,11 +183,29 @@ void Feed::read(const QString &name, const Chunk &chunk) const
     if (!d->zip) {
         if (!d->files.contains(key))
             fail(vb::ErrFileNotFound, name, 0, 0, {}, QStringLiteral("the feed has no such file"));
+        // The same bounds as an archive's entry: a folder's file is streamed,
+        // and what it holds is counted as it arrives.
+        const qint64 fileBound = d->limits.bytesOf(name);
+        const qint64 room = std::min(fileBound, d->limits.maxUncompressed - d->inflated);
+        qint64 total = 0;
+        const Chunk counted = [&](QByteArrayView c) {
+            total += c.size();
+            d->inflated += c.size();
+            if (total > room)
+                fail(vb::ErrOutOfMemory, name, 0, 0, {},
+                     total > fileBound ? QStringLiteral("longer than %1 bytes; the import reads at most %1 of this file").arg(fileBound)
+                                                    : QStringLiteral("past the bound of %1 bytes for the whole feed").arg(d->limits.maxUncompressed));
+            chunk(c);
+        };
+        if (d->streamFile) {
+            d->streamFile(d->files.value(key), counted);
+            return;
+        }
         const std::optional<QByteArray> bytes = d->readFile(d->files.value(key));
         if (!bytes)
             fail(vb::ErrPathFileAccess, name, 0, 0, {}, QStringLiteral("cannot be read"));
         for (qsizetype i = 0; i < bytes->size(); i += kChunk)
-            chunk(QByteArrayView(*bytes).sliced(i, std::min<qsizetype>(kChunk, bytes->size() - i)));
+            counted(QByteArrayView(*bytes).sliced(i, std::min<qsizetype>(kChunk, bytes->size() - i)));
         return;
     }
     if (!d->entries.contains(key))
@@ -131,10 +217,13 @@ void Feed::read(const QString &name, const Chunk &chunk) const
         fail(vb::ErrPathFileAccess, name, 0, 0, {}, QStringLiteral("a damaged archive entry"));
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
         fail(vb::ErrPathFileAccess, name, 0, 0, {}, QStringLiteral("encrypted in the archive: publish it without a password"));
-    const qint64 room = d->limits.maxUncompressed - d->inflated;
+    const qint64 fileBound = d->limits.bytesOf(name);
+    const qint64 room = std::min(fileBound, d->limits.maxUncompressed - d->inflated);
     if ((st.valid & ZIP_STAT_SIZE) && qint64(st.size) > room)
         fail(vb::ErrOutOfMemory, name, 0, 0, {},
-             QStringLiteral("%1 bytes unpacked, past the bound of %2 for the whole feed").arg(qint64(st.size)).arg(d->limits.maxUncompressed));
+             qint64(st.size) > fileBound
+                 ? QStringLiteral("%1 bytes unpacked; the import reads at most %2 of this file").arg(qint64(st.size)).arg(fileBound)
+                 : QStringLiteral("%1 bytes unpacked, past the bound of %2 for the whole feed").arg(qint64(st.size)).arg(d->limits.maxUncompressed));
     std::unique_ptr<zip_file_t, FileDeleter> file(zip_fopen_index(d->zip.get(), index, 0));
     if (!file) {
         const int code = zip_error_code_zip(zip_get_error(d->zip.get()));
@@ -156,7 +245,9 @@ void Feed::read(const QString &name, const Chunk &chunk) const
         total += got;
         d->inflated += got;
         if (total > room)
-            fail(vb::ErrOutOfMemory, name, 0, 0, {}, QStringLiteral("unpacks past the bound of %1 bytes for the whole feed").arg(d->limits.maxUncompressed));
+            fail(vb::ErrOutOfMemory, name, 0, 0, {},
+                 total > fileBound ? QStringLiteral("unpacks to more than %1 bytes; the import reads at most %1 of this file").arg(fileBound)
+                                                : QStringLiteral("unpacks past the bound of %1 bytes for the whole feed").arg(d->limits.maxUncompressed));
         chunk(QByteArrayView(buf.constData(), qsizetype(got)));
     }
 }
@@ -165,6 +256,8 @@ void readTable(const Feed &feed, const QString &name, const std::function<void(c
                const std::function<void(const CsvTable &)> &header)
 {
     std::optional<CsvTable> table;
+    const qint64 bound = feed.limits().rowsOf(name);
+    qint64 rows = 0;
     CsvReader reader(name, [&](const CsvRecord &r) {
         if (!table) {
             table.emplace(name, r);
@@ -172,6 +265,8 @@ void readTable(const Feed &feed, const QString &name, const std::function<void(c
                 header(*table);
             return;
         }
+        if (++rows > bound)
+            fail(vb::ErrOutOfMemory, name, r.line, 0, {}, QStringLiteral("more than %1 rows; the import reads at most %1 from this file").arg(bound));
         body(*table, r);
     });
     feed.read(name, [&](QByteArrayView c) { reader.feed(c); });

@@ -15,21 +15,24 @@ Feed openFeed(const QString &path, FeedLimits limits)
         const QStringList names = dir.entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::Readable);
         if (names.size() > limits.maxEntries)
             fail(vb::ErrOutOfMemory, path, 0, 0, {}, QStringLiteral("%1 files in the folder").arg(names.size()));
-        return Feed::fromFolder(names, [dir, limits](const QString &name) -> std::optional<QByteArray> {
-            fileio::Read f = fileio::readRegular(dir.filePath(name), limits.maxFileBytes);
-            if (f.error)
-                fail(f.error, name, 0, 0, {}, vb::Error::standardDescription(f.error));
-            if (f.bytes.size() > limits.maxFileBytes)
-                fail(vb::ErrOutOfMemory, name, 0, 0, {}, QStringLiteral("longer than %1 bytes").arg(limits.maxFileBytes));
-            return f.bytes;
-        });
+        // Each file streamed as the import reads it: never whole in memory.
+        return Feed::streamFolder(
+            names,
+            [dir](const QString &name, const Feed::Chunk &chunk) {
+                // A FIFO or a device in the folder would block or never end: regular files only.
+                if (const int e = fileio::streamRegular(dir.filePath(name), chunk))
+                    fail(e, name, 0, 0, {}, vb::Error::standardDescription(e));
+            },
+            limits);
     }
-    fileio::Read f = fileio::readRegular(path, kMaxZipBytes);
-    if (f.error)
-        fail(f.error, path, 0, 0, {}, vb::Error::standardDescription(f.error));
-    if (f.bytes.size() > kMaxZipBytes)
+    // The archive is read from the disk as its entries are unpacked.
+    if (!info.exists())
+        fail(vb::ErrFileNotFound, path, 0, 0, {}, vb::Error::standardDescription(vb::ErrFileNotFound));
+    if (!fileio::isRegularFile(path))
+        fail(vb::ErrPathFileAccess, path, 0, 0, {}, vb::Error::standardDescription(vb::ErrPathFileAccess));
+    if (info.size() > kMaxZipBytes)
         fail(vb::ErrOutOfMemory, path, 0, 0, {}, QStringLiteral("an archive longer than %1 bytes").arg(kMaxZipBytes));
-    return Feed::fromZip(std::move(f.bytes), info.fileName(), limits);
+    return Feed::fromZipFile(path, info.fileName(), limits);
 }
 
 } // namespace opendata

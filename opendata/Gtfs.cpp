@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <set>
 #include <optional>
@@ -73,6 +74,11 @@ struct Trip {
     int route = -1;
     QString id, direction, headsign;
 };
+// A stop_times row as the listing needs it: a million of them in 12 MB.
+struct Row {
+    int trip, seq, stop;
+};
+// The chosen trip's rows, read again with their times.
 struct StopTime {
     int trip, seq, stop, arrival, departure;
     int8_t pickup;
@@ -148,22 +154,42 @@ int16_t parsePrice(const CsvTable &t, const CsvRecord &r, int column)
 }
 
 // What the listing and the import share: the stops, routes, trips and the
-// stop patterns of the trips.
+// stop patterns of the trips. Deques grow without copying what they hold,
+// so a large feed never needs twice its memory.
 struct Model {
-    std::vector<Stop> stops;
+    std::deque<Stop> stops;
     Ids stopIds;
-    std::vector<Route> routes;
+    std::deque<Route> routes;
     Ids routeIds;
-    std::vector<Trip> trips;
+    std::deque<Trip> trips;
     Ids tripIds;
-    std::vector<StopTime> times; // sorted by trip, then stop_sequence
+    std::vector<int> departs;    // of each trip: the time of its first timed stop, INT32_MAX if none
+    std::deque<Row> times;       // until the patterns are built
     std::vector<Pattern> patterns;
     QStringList warnings;
+    qint64 kept = 0;             // bytes the stops, routes and trips hold, about
+
+    // Counts what a row keeps; past the bound the read stops at that row.
+    void keep(const CsvTable &t, const CsvRecord &r, qint64 bytes, qint64 bound)
+    {
+        kept += bytes;
+        if (kept > bound)
+            fail(vb::ErrOutOfMemory, t.fileName(), r.line, 0, {},
+                 QStringLiteral("the stops, routes and trips need more than %1 MB of memory; the import holds at most that").arg(bound >> 20));
+    }
 };
+
+// What a text costs in memory: its characters and its allocation.
+qint64 cost(const QString &s) { return s.isEmpty() ? 0 : 48 + 2 * qint64(s.size()); }
+// An id as the key of an Ids map: the string, its heap copy when long, the node.
+qint64 keyCost(const QString &id) { return 64 + (id.size() > 15 ? 48 + 3 * qint64(id.size()) : 0); }
+
+constexpr int kMaxStopName = 256; // characters
 
 void readStops(const Feed &feed, Model &m)
 {
     int cId = -1, cName, cLat, cLon, cZone, cParent;
+    int longNames = 0;
     readTable(
         feed, kStops,
         [&](const CsvTable &t, const CsvRecord &r) {
@@ -172,6 +198,11 @@ void readStops(const Feed &feed, Model &m)
             if (s.id.isEmpty())
                 t.failAt(r, cId, QStringLiteral("a stop without an id"));
             s.name = CsvTable::text(r, cName);
+            // No stop is called by a page of text; every later step works on each character of the name.
+            if (s.name.size() > kMaxStopName) {
+                s.name.truncate(s.name[kMaxStopName - 1].isHighSurrogate() ? kMaxStopName - 1 : kMaxStopName);
+                ++longNames;
+            }
             s.zone = CsvTable::text(r, cZone);
             s.parentId = CsvTable::text(r, cParent);
             bool okLat = false, okLon = false;
@@ -179,6 +210,8 @@ void readStops(const Feed &feed, Model &m)
             s.lat = lat.toDouble(&okLat);
             s.lon = lon.toDouble(&okLon);
             s.hasCoord = okLat && okLon && qAbs(s.lat) <= 90 && qAbs(s.lon) <= 180;
+            m.keep(t, r, qint64(sizeof(Stop)) + cost(s.id) + cost(s.name) + cost(s.zone) + cost(s.parentId) + keyCost(s.id),
+                   feed.limits().maxModelBytes);
             if (!m.stopIds.emplace(s.id.toStdString(), int(m.stops.size())).second)
                 t.failAt(r, cId, QStringLiteral("the stop id %1 is given twice").arg(s.id));
             m.stops.push_back(std::move(s));
@@ -191,6 +224,8 @@ void readStops(const Feed &feed, Model &m)
             cZone = t.column("zone_id");
             cParent = t.column("parent_station");
         });
+    if (longNames)
+        m.warnings << QStringLiteral("stops.txt: %1 stop names longer than %2 characters are cut to that").arg(longNames).arg(kMaxStopName);
     for (Stop &s : m.stops)
         if (!s.parentId.isEmpty())
             s.parent = find(m.stopIds, s.parentId.toStdString());
@@ -225,6 +260,8 @@ void readRoutes(const Feed &feed, Model &m)
             x.agencyName = agency.isEmpty() && agencies.size() == 1 ? agencies.cbegin().value() : agencies.value(agency);
             if (const std::optional<qint64> type = parseInt(sv(r, cType)); type && *type >= 0 && *type < 10000)
                 x.type = int(*type);
+            m.keep(t, r, qint64(sizeof(Route)) + cost(x.id) + cost(x.shortName) + cost(x.longName) + cost(x.parentId) + cost(x.networkId) + cost(x.agencyName) + keyCost(x.id),
+                   feed.limits().maxModelBytes);
             if (!m.routeIds.emplace(x.id.toStdString(), int(m.routes.size())).second)
                 t.failAt(r, cId, QStringLiteral("the route id %1 is given twice").arg(x.id));
             m.routes.push_back(std::move(x));
@@ -243,6 +280,18 @@ void readRoutes(const Feed &feed, Model &m)
 void readTrips(const Feed &feed, Model &m)
 {
     int cRoute = -1, cTrip = -1, cDir, cHead;
+    // Directions and headsigns repeat over thousands of trips: one copy each.
+    QSet<QString> shared;
+    qint64 fresh = 0;
+    const auto intern = [&](const QString &text) {
+        if (text.isEmpty())
+            return text;
+        const qsizetype before = shared.size();
+        const QString &kept = *shared.insert(text);
+        if (shared.size() != before)
+            fresh += 32 + cost(text);
+        return kept;
+    };
     readTable(
         feed, kTrips,
         [&](const CsvTable &t, const CsvRecord &r) {
@@ -251,8 +300,9 @@ void readTrips(const Feed &feed, Model &m)
             if (x.route < 0)
                 t.failAt(r, cRoute, QStringLiteral("the route %1 is not in routes.txt").arg(CsvTable::text(r, cRoute)));
             x.id = CsvTable::text(r, cTrip);
-            x.direction = CsvTable::text(r, cDir);
-            x.headsign = CsvTable::text(r, cHead);
+            x.direction = intern(CsvTable::text(r, cDir));
+            x.headsign = intern(CsvTable::text(r, cHead));
+            m.keep(t, r, qint64(sizeof(Trip)) + cost(x.id) + keyCost(x.id) + std::exchange(fresh, 0), feed.limits().maxModelBytes);
             if (!m.tripIds.emplace(x.id.toStdString(), int(m.trips.size())).second)
                 t.failAt(r, cTrip, QStringLiteral("the trip id %1 is given twice").arg(x.id));
             m.trips.push_back(std::move(x));
@@ -265,86 +315,144 @@ void readTrips(const Feed &feed, Model &m)
         });
 }
 
-void readStopTimes(const Feed &feed, Model &m)
-{
-    int cTrip = -1, cStop = -1, cSeq = -1, cArr, cDep, cPick;
-    // Feeds list a trip's stops together: the last trip looked up is asked first.
+// The columns of stop_times.txt, and one row's trip looked up with the last
+// one kept: feeds list a trip's stops together.
+struct StopTimeColumns {
+    int trip = -1, stop = -1, seq = -1, arrival = -1, departure = -1, pickup = -1;
     std::string lastTrip;
     int lastTripIndex = -1;
+
+    void find(const CsvTable &t)
+    {
+        trip = t.required("trip_id");
+        stop = t.required("stop_id");
+        seq = t.required("stop_sequence");
+        arrival = t.column("arrival_time");
+        departure = t.column("departure_time");
+        pickup = t.column("pickup_type");
+    }
+    Row row(const CsvTable &t, const CsvRecord &r, const Model &m)
+    {
+        Row x;
+        const std::string_view id = sv(r, trip);
+        if (lastTripIndex < 0 || id != lastTrip) {
+            lastTripIndex = opendata::find(m.tripIds, id);
+            if (lastTripIndex < 0)
+                t.failAt(r, trip, QStringLiteral("the trip %1 is not in trips.txt").arg(CsvTable::text(r, trip)));
+            lastTrip.assign(id);
+        }
+        x.trip = lastTripIndex;
+        x.stop = opendata::find(m.stopIds, sv(r, stop));
+        if (x.stop < 0)
+            t.failAt(r, stop, QStringLiteral("the stop %1 is not in stops.txt").arg(CsvTable::text(r, stop)));
+        const std::optional<qint64> s = parseInt(sv(r, seq));
+        if (!s || *s < 0 || *s > INT32_MAX)
+            t.failAt(r, seq, QStringLiteral("the stop_sequence \"%1\" is not a whole number").arg(CsvTable::text(r, seq)), vb::ErrTypeMismatch);
+        x.seq = int(*s);
+        return x;
+    }
+};
+
+// A row's order along its trip; rows that claim the same place keep the
+// order of their stops, so both reads of a trip agree.
+bool alongTrip(const Row &a, const Row &b)
+{
+    return a.trip != b.trip ? a.trip < b.trip : a.seq != b.seq ? a.seq < b.seq : a.stop < b.stop;
+}
+
+// The rows the patterns need, 12 bytes each, and each trip's first time.
+void readStopTimes(const Feed &feed, Model &m)
+{
+    StopTimeColumns c;
     int badTimes = 0;
+    std::vector<int> timedSeq(m.trips.size(), INT32_MAX);
+    m.departs.assign(m.trips.size(), INT32_MAX);
     readTable(
         feed, kStopTimes,
         [&](const CsvTable &t, const CsvRecord &r) {
-            StopTime x;
-            const std::string_view trip = sv(r, cTrip);
-            if (lastTripIndex < 0 || trip != lastTrip) {
-                lastTripIndex = find(m.tripIds, trip);
-                if (lastTripIndex < 0)
-                    t.failAt(r, cTrip, QStringLiteral("the trip %1 is not in trips.txt").arg(CsvTable::text(r, cTrip)));
-                lastTrip.assign(trip);
-            }
-            x.trip = lastTripIndex;
-            x.stop = find(m.stopIds, sv(r, cStop));
-            if (x.stop < 0)
-                t.failAt(r, cStop, QStringLiteral("the stop %1 is not in stops.txt").arg(CsvTable::text(r, cStop)));
-            const std::optional<qint64> seq = parseInt(sv(r, cSeq));
-            if (!seq || *seq < 0 || *seq > INT32_MAX)
-                t.failAt(r, cSeq, QStringLiteral("the stop_sequence \"%1\" is not a whole number").arg(CsvTable::text(r, cSeq)), vb::ErrTypeMismatch);
-            x.seq = int(*seq);
-            const std::string_view arr = sv(r, cArr), dep = sv(r, cDep);
-            x.arrival = arr.empty() ? -1 : parseTime(arr);
-            x.departure = dep.empty() ? -1 : parseTime(dep);
-            if ((!arr.empty() && x.arrival < 0) || (!dep.empty() && x.departure < 0))
+            const Row x = c.row(t, r, m);
+            const std::string_view arr = sv(r, c.arrival), dep = sv(r, c.departure);
+            const int arrival = arr.empty() ? -1 : parseTime(arr);
+            const int departure = dep.empty() ? -1 : parseTime(dep);
+            if ((!arr.empty() && arrival < 0) || (!dep.empty() && departure < 0))
                 ++badTimes;
-            x.pickup = int8_t(sv(r, cPick) == "1" ? 1 : 0);
+            // A trip leaves at the first of its stops that has a time.
+            if ((arrival >= 0 || departure >= 0) && x.seq < timedSeq[size_t(x.trip)]) {
+                timedSeq[size_t(x.trip)] = x.seq;
+                m.departs[size_t(x.trip)] = departure >= 0 ? departure : arrival;
+            }
             m.times.push_back(x);
         },
-        [&](const CsvTable &t) {
-            cTrip = t.required("trip_id");
-            cStop = t.required("stop_id");
-            cSeq = t.required("stop_sequence");
-            cArr = t.column("arrival_time");
-            cDep = t.column("departure_time");
-            cPick = t.column("pickup_type");
-        });
+        [&](const CsvTable &t) { c.find(t); });
     if (badTimes)
         m.warnings << QStringLiteral("stop_times.txt: %1 times are not HH:MM:SS and are left out").arg(badTimes);
-    std::stable_sort(m.times.begin(), m.times.end(),
-                     [](const StopTime &a, const StopTime &b) { return a.trip != b.trip ? a.trip < b.trip : a.seq < b.seq; });
+    // Feeds are mostly written in trip order already; in place, as no copy of a large feed fits.
+    if (!std::is_sorted(m.times.begin(), m.times.end(), alongTrip))
+        std::sort(m.times.begin(), m.times.end(), alongTrip);
 }
 
-int departureOf(const Model &m, int trip, size_t firstRow)
+// The rows of one trip with their times and pickups, in the order the
+// pattern was built from.
+std::vector<StopTime> tripTimes(const Feed &feed, const Model &m, int trip)
 {
-    for (size_t i = firstRow; i < m.times.size() && m.times[i].trip == trip; ++i)
-        if (m.times[i].departure >= 0 || m.times[i].arrival >= 0)
-            return m.times[i].departure >= 0 ? m.times[i].departure : m.times[i].arrival;
-    return INT32_MAX;
+    StopTimeColumns c;
+    std::vector<StopTime> rows;
+    // The trip's id as the rows write it: every other row is passed over by its bytes.
+    std::string id;
+    for (const auto &[key, index] : m.tripIds)
+        if (index == trip)
+            id = key;
+    readTable(
+        feed, kStopTimes,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            if (sv(r, c.trip) != id)
+                return;
+            const Row x = c.row(t, r, m);
+            const std::string_view arr = sv(r, c.arrival), dep = sv(r, c.departure);
+            rows.push_back({x.trip, x.seq, x.stop, arr.empty() ? -1 : parseTime(arr), dep.empty() ? -1 : parseTime(dep),
+                            int8_t(sv(r, c.pickup) == "1" ? 1 : 0)});
+        },
+        [&](const CsvTable &t) { c.find(t); });
+    std::sort(rows.begin(), rows.end(), [](const StopTime &a, const StopTime &b) {
+        return alongTrip({a.trip, a.seq, a.stop}, {b.trip, b.seq, b.stop});
+    });
+    return rows;
 }
 
-void buildPatterns(Model &m)
+void buildPatterns(Model &m, int maxPatterns)
 {
-    std::unordered_map<std::string, int> index;
-    std::vector<std::pair<int, size_t>> tripStart; // pattern of each trip's first row
-    std::vector<int> depart(m.trips.size(), INT32_MAX);
+    // Patterns by a hash of their route, direction and stops; the stops are
+    // compared in full, so no key copies a trip's stops.
+    std::unordered_multimap<size_t, int> index;
     size_t i = 0;
-    std::string key;
+    std::vector<int> stops;
     while (i < m.times.size()) {
         const int trip = m.times[i].trip;
-        const size_t from = i;
-        std::vector<int> stops;
+        stops.clear();
         for (; i < m.times.size() && m.times[i].trip == trip; ++i)
             stops.push_back(m.times[i].stop);
-        depart[size_t(trip)] = departureOf(m, trip, from);
         const Trip &t = m.trips[size_t(trip)];
-        key.assign(reinterpret_cast<const char *>(&t.route), sizeof t.route);
-        key += t.direction.toStdString();
-        key += '\0';
-        key.append(reinterpret_cast<const char *>(stops.data()), stops.size() * sizeof(int));
-        auto [it, fresh] = index.emplace(key, int(m.patterns.size()));
-        if (fresh)
-            m.patterns.push_back({t.route, t.direction, std::move(stops), {}});
-        m.patterns[size_t(it->second)].trips.push_back(trip);
+        size_t h = std::hash<int>{}(t.route) * 31 + qHash(t.direction);
+        for (int s : stops)
+            h = h * 1000003u ^ size_t(s);
+        int found = -1;
+        for (auto [it, end] = index.equal_range(h); it != end && found < 0; ++it) {
+            const Pattern &p = m.patterns[size_t(it->second)];
+            if (p.route == t.route && p.direction == t.direction && p.stops == stops)
+                found = it->second;
+        }
+        if (found < 0) {
+            if (int(m.patterns.size()) >= maxPatterns)
+                fail(vb::ErrOutOfMemory, kStopTimes, 0, 0, {},
+                     QStringLiteral("more than %1 stop patterns; the import lists at most %1").arg(maxPatterns));
+            found = int(m.patterns.size());
+            index.emplace(h, found);
+            m.patterns.push_back({t.route, t.direction, stops, {}});
+        }
+        m.patterns[size_t(found)].trips.push_back(trip);
     }
+    std::deque<Row>().swap(m.times); // the patterns hold what the listing needs of the rows
+    const std::vector<int> &depart = m.departs;
     for (Pattern &p : m.patterns)
         std::stable_sort(p.trips.begin(), p.trips.end(), [&](int a, int b) { return depart[size_t(a)] < depart[size_t(b)]; });
     // Routes in file order, directions in order, most trips first.
@@ -359,12 +467,13 @@ void buildPatterns(Model &m)
 
 Model loadModel(const Feed &feed)
 {
+    feed.restartCount();
     Model m;
     readStops(feed, m);
     readRoutes(feed, m);
     readTrips(feed, m);
     readStopTimes(feed, m);
-    buildPatterns(m);
+    buildPatterns(m, feed.limits().maxPatterns);
     return m;
 }
 
@@ -1027,11 +1136,14 @@ Import importPattern(const Feed &feed, const Choice &choice)
     if (n < 2 || n > fare::kRows)
         throw vb::Error(vb::ErrOverflow, QStringLiteral("the pattern has %1 stops; the board rides 2 to %2").arg(n).arg(fare::kRows));
 
-    // The chosen trip's rows, in stop order.
+    // The chosen trip's rows, in stop order: read again, as the listing keeps no times.
+    const std::vector<StopTime> times = tripTimes(feed, m, tripIndex);
     std::vector<const StopTime *> rows;
-    for (const StopTime &st : m.times)
-        if (st.trip == tripIndex)
-            rows.push_back(&st);
+    for (const StopTime &st : times)
+        rows.push_back(&st);
+    if (rows.size() != p.stops.size()
+        || !std::equal(rows.begin(), rows.end(), p.stops.begin(), [](const StopTime *st, int stop) { return st->stop == stop; }))
+        fail(vb::ErrPathFileAccess, kStopTimes, 0, 0, {}, QStringLiteral("the file changed while it was read"));
 
     FareMatrix fm;
     fm.n = n;

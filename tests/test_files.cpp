@@ -3,6 +3,7 @@
 // where every reader expects a file; a real tmpfs filled to the last page
 // under the settings save and the route converter. Mounting needs root:
 // where it is refused, those cases say so and skip.
+#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/ExeName.h"
 #include "core/FileIo.h"
@@ -14,6 +15,7 @@
 #include "options/frmOption.h"
 #include "panel/Form1.h"
 #include "platform/Paths.h"
+#include "windows/GtfsImport.h"
 #include "platform/Wait.h"
 #include "platform/mci/Mci.h"
 #include "settings/mdlIniIo.h"
@@ -24,7 +26,10 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QProcess>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <atomic>
@@ -413,6 +418,188 @@ private slots:
         QCOMPARE(forms::caption(*console().Label2(0)), before);
         QTRY_COMPARE(forms::caption(*console().Label2(0)), before + QStringLiteral("12"));
         QVERIFY(!inputhold::held());
+    }
+
+    // A route imported from a feed onto a real tmpfs with every amount of
+    // room, from none to enough: its four files are all the old ones (and the
+    // message says so) or all the new ones, and no temporary file is left.
+    void aFullDiskKeepsTheRouteWhole_data()
+    {
+        QTest::addColumn<qint64>("spare");
+        for (qint64 kb : {0, 4, 12, 24, 36, 48, 60, 72, 96, 120, 160, 240, 400})
+            QTest::newRow(qPrintable(QStringLiteral("%1 KB free").arg(kb))) << kb * 1024;
+    }
+    void aFullDiskKeepsTheRouteWhole()
+    {
+        QFETCH(qint64, spare);
+        // A feed of 120 stops, each with a reading.
+        const QString feed = path(QStringLiteral("feed"));
+        QVERIFY(QDir().mkpath(feed));
+        QByteArray stops = "stop_id,stop_name,stop_lat,stop_lon\n", times = "trip_id,stop_id,stop_sequence\n",
+                   readings = "trans_id,lang,translation\n";
+        for (int i = 1; i <= 120; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            stops += "S" + n + ",停留所" + n + ",35.1,139.1\n";
+            times += "T1,S" + n + "," + n + "\n";
+            readings += "停留所" + n + ",ja-Hrkt,ていりゅうじょ" + n + "\n";
+        }
+        const QDir f(feed);
+        QVERIFY(put(f.filePath(QStringLiteral("stops.txt")), stops) && put(f.filePath(QStringLiteral("stop_times.txt")), times)
+                && put(f.filePath(QStringLiteral("translations.txt")), readings)
+                && put(f.filePath(QStringLiteral("routes.txt")), "route_id\nR1\n")
+                && put(f.filePath(QStringLiteral("trips.txt")), "route_id,service_id,trip_id\nR1,W,T1\n"));
+        const QStringList names{QStringLiteral("7.hy3"), QStringLiteral("7.stops.csv"), QStringLiteral("7tp.csv"), QStringLiteral("7yomi.csv")};
+        const auto import = [&](const QString &out) {
+            QProcess tool;
+            tool.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("soratobi4-route")),
+                       {QStringLiteral("gtfs"), feed, QStringLiteral("--route"), QStringLiteral("R1"), QStringLiteral("--number"),
+                        QStringLiteral("7"), QStringLiteral("--out"), out});
+            [&] { QVERIFY(tool.waitForFinished()); }();
+            return std::make_pair(tool.exitCode(), QString::fromUtf8(tool.readAllStandardError()));
+        };
+        const QString fresh = path(QStringLiteral("fresh"));
+        QVERIFY(QDir().mkpath(fresh));
+        QCOMPARE(import(fresh).first, 0);
+        QList<QByteArray> fresh4, old4;
+        for (const QString &n : names)
+            fresh4 << bytesOf(QDir(fresh).filePath(n));
+
+        const QString dir = path(QStringLiteral("full"));
+        FullDisk disk(dir);
+        if (!disk.mounted())
+            QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (%1)").arg(disk.why())));
+        for (const QString &n : names) {
+            old4 << "old " + n.toUtf8();
+            QVERIFY(put(QDir(dir).filePath(n), old4.back()));
+        }
+        disk.fill(spare);
+        const auto [code, message] = import(dir);
+        QList<QByteArray> now;
+        for (const QString &n : names)
+            now << bytesOf(QDir(dir).filePath(n));
+        if (code == 0) {
+            QCOMPARE(now, fresh4);
+        } else {
+            QCOMPARE(now, old4);
+            QVERIFY2(message.contains(QStringLiteral("the disk is full")) && message.contains(QStringLiteral("old files are as they were")),
+                     qPrintable(message));
+        }
+        if (spare == 0)
+            QVERIFY(code != 0);
+        if (spare >= 400 * 1024)
+            QCOMPARE(code, 0);
+        QStringList left = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+        left.removeAll(QStringLiteral("filler"));
+        for (const QString &n : names)
+            left.removeAll(n);
+        QCOMPARE(left, QStringList());
+    }
+
+    // A rename that fails at any step of putting a route in place: the old
+    // files come back; where putting one back fails too, the result names it
+    // and where its old copy waits. Nothing else is left beside the files.
+    void aRouteWriteThatCannotRename_data()
+    {
+        QTest::addColumn<int>("failAt");  // the rename that fails, from 1
+        QTest::addColumn<bool>("restore"); // whether the renames that put files back still work
+        QTest::addColumn<bool>("hadOld");  // whether old files were there
+        for (int k = 1; k <= 6; ++k) {
+            QTest::newRow(qPrintable(QStringLiteral("rename %1").arg(k))) << k << true << true;
+            QTest::newRow(qPrintable(QStringLiteral("rename %1, no way back").arg(k))) << k << false << true;
+        }
+        QTest::newRow("new files, rename 2") << 2 << true << false;
+    }
+    void aRouteWriteThatCannotRename()
+    {
+        QFETCH(int, failAt);
+        QFETCH(bool, restore);
+        QFETCH(bool, hadOld);
+        const QString dir = path(QStringLiteral("route"));
+        QVERIFY(QDir().mkpath(dir));
+        QList<fileio::FileWrite> files;
+        for (const char *n : {"5.hy3", "5.stops.csv", "5tp.csv"}) {
+            const QString p = QDir(dir).filePath(QString::fromLatin1(n));
+            files.append({p, QByteArray("new ") + n});
+            if (hadOld)
+                QVERIFY(put(p, QByteArray("old ") + n));
+        }
+        int renames = 0;
+        bool failed = false;
+        fileio::GroupHooks hooks;
+        hooks.rename = [&](const QString &from, const QString &to) {
+            if (++renames == failAt || (failed && !restore)) {
+                failed = true;
+                return false;
+            }
+            return QFile::remove(to), QFile::rename(from, to);
+        };
+        const fileio::GroupResult r = fileio::writeGroup(files, hooks);
+        QCOMPARE(r.error, 75);
+        QVERIFY(!r.failed.isEmpty());
+        QCOMPARE(r.allOld(), restore || failAt == 1 || !hadOld);
+        QStringList left = QDir(dir).entryList(QDir::Files);
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            const QString name = QFileInfo(files[i].path).fileName();
+            left.removeAll(name);
+            const QByteArray now = bytesOf(files[i].path);
+            if (r.notRestored.contains(files[i].path))
+                QVERIFY(now == files[i].bytes || !QFileInfo::exists(files[i].path));
+            else
+                QCOMPARE(now, hadOld ? QByteArray("old ") + name.toLatin1() : QByteArray());
+        }
+        for (const QString &aside : r.aside)
+            left.removeAll(QFileInfo(aside).fileName());
+        QCOMPARE(left, QStringList());
+        QCOMPARE(r.aside.size(), r.notRestored.size());
+    }
+
+    // The import window onto a full disk: the route's old files stay, the
+    // report says nothing was changed, nothing is left beside them; with room
+    // again the same import writes them all.
+    void theImportWindowOntoAFullDisk()
+    {
+        const QString feed = path(QStringLiteral("feed"));
+        QVERIFY(QDir().mkpath(feed));
+        const QDir f(feed);
+        QVERIFY(put(f.filePath(QStringLiteral("stops.txt")), "stop_id,stop_name\nS1,一\nS2,二\nS3,三\n")
+                && put(f.filePath(QStringLiteral("routes.txt")), "route_id,route_short_name\nR1,8\n")
+                && put(f.filePath(QStringLiteral("trips.txt")), "route_id,service_id,trip_id\nR1,W,T1\n")
+                && put(f.filePath(QStringLiteral("stop_times.txt")), "trip_id,stop_id,stop_sequence\nT1,S1,1\nT1,S2,2\nT1,S3,3\n")
+                && put(f.filePath(QStringLiteral("translations.txt")), "trans_id,lang,translation\n一,ja-Hrkt,いち\n"));
+        const QString dir = path(QStringLiteral("full"));
+        FullDisk disk(dir);
+        if (!disk.mounted())
+            QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (%1)").arg(disk.why())));
+        forms::setText(*options().Text2(0), dir);
+        forms::setText(*options().Text2(1), dir);
+        const QStringList names{QStringLiteral("8.hy3"), QStringLiteral("8.stops.csv"), QStringLiteral("8tp.csv"), QStringLiteral("8yomi.csv")};
+        for (const QString &n : names)
+            QVERIFY(put(QDir(dir).filePath(n), "old " + n.toUtf8()));
+        m_w.answer = platform::vbYes; // replace route 8
+        GtfsImport w;
+        w.txtFeed->setText(feed);
+        QVERIFY(w.readFeed());
+        QCOMPARE(w.lstPatterns->topLevelItemCount(), 1);
+        // Route 8 is taken, so another is suggested: the user asks for 8 again.
+        QCOMPARE(w.lstPatterns->topLevelItem(0)->text(GtfsImport::ColNumber), QStringLiteral("1"));
+        w.lstPatterns->topLevelItem(0)->setText(GtfsImport::ColNumber, QStringLiteral("8"));
+        w.lstPatterns->topLevelItem(0)->setCheckState(GtfsImport::ColRoute, Qt::Checked);
+        disk.fill(0);
+        QCOMPARE(w.importChecked(), 0);
+        for (const QString &n : names)
+            QCOMPARE(bytesOf(QDir(dir).filePath(n)), "old " + n.toUtf8());
+        const QString report = w.txtReport->toPlainText();
+        QVERIFY2(report.contains(QStringLiteral("ディスクがいっぱい")) && report.contains(QStringLiteral("系統8のファイルは何も書き換えていません")),
+                 qPrintable(report));
+        QVERIFY(!report.contains(QStringLiteral("書き込みました")));
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), names.size() + 1); // and the filler
+
+        QVERIFY(QFile::remove(QDir(dir).filePath(QStringLiteral("filler"))));
+        QCOMPARE(w.importChecked(), 1);
+        QCOMPARE(fare::readFareFile(bytesOf(QDir(dir).filePath(names[0]))).DataCount, int16_t(3));
+        for (const QString &n : names)
+            QVERIFY(!bytesOf(QDir(dir).filePath(n)).startsWith("old "));
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), names.size());
     }
 };
 

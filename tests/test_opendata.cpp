@@ -874,6 +874,118 @@ private slots:
         platform::setMsgBoxHandler({});
         windows::unloadAll();
     }
+
+    // A feed past any of its bounds stops with 7 naming the file, listed or
+    // imported; the same feed within them reads.
+    void feedBounds_data()
+    {
+        QTest::addColumn<QString>("bound");
+        QTest::addColumn<qint64>("value");
+        QTest::addColumn<bool>("import"); // only the import reads the file
+        QTest::addColumn<QString>("file");
+        QTest::newRow("stop_times rows") << "maxStopTimes" << qint64(9) << false << "stop_times.txt";
+        QTest::newRow("stops rows") << "maxStops" << qint64(3) << false << "stops.txt";
+        QTest::newRow("routes rows") << "maxRoutes" << qint64(1) << false << "routes.txt";
+        QTest::newRow("trips rows") << "maxTrips" << qint64(3) << false << "trips.txt";
+        QTest::newRow("fare_rules rows") << "maxRules" << qint64(2) << true << "fare_rules.txt";
+        QTest::newRow("other rows") << "maxRows" << qint64(2) << true << "fare_attributes.txt";
+        QTest::newRow("patterns") << "maxPatterns" << qint64(2) << false << "stop_times.txt";
+        QTest::newRow("model memory") << "maxModelBytes" << qint64(1000) << false << "stops.txt";
+        QTest::newRow("text of a table") << "maxTableBytes" << qint64(100) << true << "fare_attributes.txt";
+        QTest::newRow("one file") << "maxFileBytes" << qint64(200) << false << "stop_times.txt";
+        QTest::newRow("the whole feed") << "maxUncompressed" << qint64(700) << true << "stop_times.txt";
+    }
+    void feedBounds()
+    {
+        QFETCH(QString, bound);
+        QFETCH(qint64, value);
+        QFETCH(bool, import);
+        QFETCH(QString, file);
+        const Files f = published(with(with(line(4), QStringLiteral("fare_attributes.txt"), kZoneFares), QStringLiteral("fare_rules.txt"),
+                                       "fare_id,origin_id,destination_id\nF180,Z1,Z2\nF250,Z1,Z3\nF180,Z2,Z3\n"));
+        const auto read = [&](const opendata::FeedLimits &limits) {
+            const opendata::Feed feed = opendata::Feed::fromFolder(
+                f.keys(), [f](const QString &n) { return std::optional<QByteArray>(f.value(n)); }, limits);
+            opendata::listPatterns(feed);
+            opendata::importPattern(feed, {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+        };
+        read({});
+        // One feed read again and again, as the window does: the bound on the whole feed holds for each read.
+        {
+            opendata::FeedLimits once;
+            qint64 all = 0;
+            for (const QByteArray &b : f)
+                all += b.size();
+            once.maxUncompressed = 2 * all;
+            const opendata::Feed feed = opendata::Feed::fromFolder(
+                f.keys(), [f](const QString &n) { return std::optional<QByteArray>(f.value(n)); }, once);
+            for (int i = 0; i < 5; ++i)
+                opendata::importPattern(feed, {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+        }
+        opendata::FeedLimits limits;
+        const QHash<QString, qint64 *> fields{{"maxStopTimes", &limits.maxStopTimes}, {"maxStops", &limits.maxStops},
+                                               {"maxRoutes", &limits.maxRoutes},       {"maxTrips", &limits.maxTrips},
+                                               {"maxRules", &limits.maxRules},         {"maxRows", &limits.maxRows},
+                                               {"maxModelBytes", &limits.maxModelBytes}, {"maxTableBytes", &limits.maxTableBytes},
+                                               {"maxFileBytes", &limits.maxFileBytes}, {"maxUncompressed", &limits.maxUncompressed}};
+        if (bound == QLatin1String("maxPatterns"))
+            limits.maxPatterns = int(value);
+        else
+            *fields.value(bound) = value;
+        try {
+            const opendata::Feed feed = opendata::Feed::fromFolder(
+                f.keys(), [f](const QString &n) { return std::optional<QByteArray>(f.value(n)); }, limits);
+            opendata::listPatterns(feed);
+            QVERIFY2(import, "the listing passed the bound");
+            opendata::importPattern(feed, {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+            QFAIL("the import passed the bound");
+        } catch (const opendata::FeedError &e) {
+            QCOMPARE(e.number(), 7);
+            QCOMPARE(e.file, file);
+        }
+    }
+
+    // Rows in any order, the feed as a folder on the disk (streamed) or a
+    // .zip read from the disk: the same patterns, the same route.
+    void rowOrderAndSource()
+    {
+        Files f = published(line(5));
+        const opendata::Listing sorted = opendata::listPatterns(folder(f));
+        const opendata::Import im = opendata::importPattern(folder(f), {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+        QByteArray times = f.value(QStringLiteral("stop_times.txt"));
+        QList<QByteArray> rows = times.split('\n');
+        const QByteArray header = rows.takeFirst();
+        std::reverse(rows.begin(), rows.end());
+        std::rotate(rows.begin(), rows.begin() + 3, rows.end());
+        f.insert(QStringLiteral("stop_times.txt"), header + '\n' + rows.join('\n'));
+
+        QTemporaryDir dir;
+        const QDir d(dir.path());
+        QVERIFY(d.mkpath(QStringLiteral("feed")));
+        for (auto it = f.cbegin(); it != f.cend(); ++it) {
+            QFile out(d.filePath(QStringLiteral("feed/") + it.key()));
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(it.value()) == it.value().size());
+        }
+        QFile zip(d.filePath(QStringLiteral("feed.zip")));
+        QVERIFY(zip.open(QIODevice::WriteOnly) && zip.write(zipped(f)) > 0);
+        zip.close();
+        for (const opendata::Feed &feed : {folder(f), opendata::openFeed(d.filePath(QStringLiteral("feed"))), opendata::openFeed(zip.fileName())}) {
+            const opendata::Listing l = opendata::listPatterns(feed);
+            QCOMPARE(l.patterns.size(), sorted.patterns.size());
+            for (qsizetype i = 0; i < l.patterns.size(); ++i) {
+                QCOMPARE(l.patterns[i].routeId, sorted.patterns[i].routeId);
+                QCOMPARE(l.patterns[i].stops, sorted.patterns[i].stops);
+                QCOMPARE(l.patterns[i].trips, sorted.patterns[i].trips);
+                QCOMPARE(l.patterns[i].firstTripId, sorted.patterns[i].firstTripId);
+                QCOMPARE(l.patterns[i].lastStop, sorted.patterns[i].lastStop);
+            }
+            const opendata::Import again = opendata::importPattern(feed, {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+            QCOMPARE(again.tripId, im.tripId);
+            QCOMPARE(again.stops, im.stops);
+            QCOMPARE(again.tape, im.tape);
+            QCOMPARE(again.readings, im.readings);
+        }
+    }
 };
 
 QTEST_MAIN(TestOpenData)

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
 
@@ -88,6 +89,28 @@ void writeAll(const QString &path, const QByteArray &bytes)
                                                          : vb::Error::standardDescription(e)));
 }
 
+// The route's files as one: all new, or on any failure all as they were.
+// The message says which.
+void writeRoute(const QList<opendata::OutputFile> &files)
+{
+    QList<fileio::FileWrite> group;
+    for (const opendata::OutputFile &f : files)
+        group.append({f.path, f.bytes});
+    const fileio::GroupResult r = fileio::writeGroup(group);
+    if (!r.error)
+        return;
+    const QString cause = r.error == vb::ErrDeviceIO ? QStringLiteral("the disk is full or failed") : vb::Error::standardDescription(r.error);
+    if (r.allOld())
+        vb::raise(r.error, QStringLiteral("cannot write %1: %2; nothing was written, the route's old files are as they were").arg(r.failed, cause));
+    QStringList left;
+    for (qsizetype i = 0; i < r.notRestored.size(); ++i)
+        left << QStringLiteral("%1 (%2%3)")
+                    .arg(r.notRestored[i], QFileInfo::exists(r.notRestored[i]) ? QStringLiteral("the new one") : QStringLiteral("missing"),
+                         r.aside.value(i).isEmpty() ? QString() : QStringLiteral("; the old one is %1").arg(r.aside[i]));
+    vb::raise(r.error, QStringLiteral("cannot write %1: %2; the old files could not all be put back: %3")
+                           .arg(r.failed, cause, left.join(QStringLiteral(", "))));
+}
+
 QString option(const QStringList &args, const QString &name)
 {
     const qsizetype i = args.indexOf(name);
@@ -134,8 +157,7 @@ int gtfs(const QStringList &args)
     for (const QString &d : {dir, tapeDir})
         if (!QDir().mkpath(d))
             vb::raise(vb::ErrPathFileAccess, QStringLiteral("cannot make the folder %1").arg(d));
-    for (const opendata::OutputFile &f : files)
-        writeAll(f.path, f.bytes);
+    writeRoute(files);
     out() << QStringLiteral("route %1: %2 (%3), direction %4, %5 stops, %6 trips; times of trip %7\n")
                  .arg(key, im.pattern.routeName, im.pattern.routeId, im.pattern.directionId.isEmpty() ? QStringLiteral("-") : im.pattern.directionId)
                  .arg(im.records.size()).arg(im.pattern.trips).arg(im.tripId);

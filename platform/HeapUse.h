@@ -1,0 +1,10 @@
+#pragma once
+// How many bytes the process holds on its heap right now: what a memory
+// check compares before and during a read. -1 where it cannot be known.
+#include <QtGlobal>
+
+namespace platform {
+
+qint64 heapInUse();
+
+} // namespace platform
