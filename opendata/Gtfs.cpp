@@ -385,7 +385,7 @@ void readStopTimes(const Feed &feed, Model &m)
         },
         [&](const CsvTable &t) { c.find(t); });
     if (badTimes)
-        m.warnings << QStringLiteral("stop_times.txt: %1 times are not HH:MM:SS and are left out").arg(badTimes);
+        m.warnings << QStringLiteral("stop_times.txt: %1 times are not H:MM or H:MM:SS and are left out").arg(badTimes);
     // Feeds are mostly written in trip order already; in place, as no copy of a large feed fits.
     if (!std::is_sorted(m.times.begin(), m.times.end(), alongTrip))
         std::sort(m.times.begin(), m.times.end(), alongTrip);
@@ -545,6 +545,11 @@ QList<PatternInfo> infos(const Model &m)
 // ---- fares ----------------------------------------------------------------
 
 constexpr int kNoFare = -1;
+// More different fares for one ride than any fare table has: a feed that
+// gives them is refused, not compared at every pair of stops.
+constexpr int kMaxPricesPerRide = 256;
+constexpr int kMaxContains = 1000; // zones one fare of fare_rules.txt may pass through
+constexpr qint64 kMaxFareWork = 50'000'000; // rides times fares the leg rules may cover
 
 // Fares from each stop of the pattern to each stop at or after it.
 struct FareMatrix {
@@ -641,16 +646,34 @@ QString faresByZone(const Feed &feed, const Model &m, const Pattern &p, FareMatr
         });
 
     // A rule that names this route wins over one for every route; where
-    // several fares apply, chooseInOrder takes one.
+    // several fares apply, chooseInOrder takes one. Rules are kept by the
+    // price they give, once each: a feed that repeats a rule a million
+    // times costs one entry, and one that gives a ride more prices than any
+    // fare table has is refused rather than compared at every stop pair.
     struct Rule {
-        int fare;
+        int16_t price;
         bool routed;
         QSet<int> contains; // empty: a plain origin/destination rule
+        bool operator==(const Rule &o) const { return price == o.price && routed == o.routed && contains == o.contains; }
     };
     using Key = std::tuple<int, bool, int, int>; // fare, routed, origin, destination
     std::map<Key, QSet<int>> containsSets;
     std::set<Key> deadContains; // names a zone the pattern never meets: it cannot apply
     QHash<std::pair<int, int>, std::vector<Rule>> byPair;
+    const auto add = [&byPair](std::pair<int, int> pair, Rule rule) -> bool {
+        std::vector<Rule> &rules = byPair[pair];
+        if (std::find(rules.begin(), rules.end(), rule) != rules.end())
+            return true;
+        if (rules.size() >= size_t(kMaxPricesPerRide))
+            return false;
+        rules.push_back(std::move(rule));
+        return true;
+    };
+    const auto tooMany = [](const CsvTable &t, const CsvRecord &r, int column) {
+        t.failAt(r, column,
+                 QStringLiteral("more than %1 different fares for one pair of zones").arg(kMaxPricesPerRide),
+                 vb::ErrOutOfMemory);
+    };
     int cRoute = -1, cOrigin = -1, cDest = -1, cContains = -1;
     cFare = -1;
     readTable(
@@ -666,12 +689,18 @@ QString faresByZone(const Feed &feed, const Model &m, const Pattern &p, FareMatr
             const int o = zone(sv(r, cOrigin)), d = zone(sv(r, cDest)), c = zone(sv(r, cContains));
             if (o == -2 || d == -2)
                 return;
-            if (c == -1)
-                byPair[{o, d}].push_back({fare, routed, {}});
-            else if (c == -2)
+            if (c == -1) {
+                if (!add({o, d}, {prices[size_t(fare)], routed, {}}))
+                    tooMany(t, r, cFare);
+            } else if (c == -2) {
                 deadContains.insert({fare, routed, o, d});
-            else
-                containsSets[{fare, routed, o, d}].insert(c);
+            } else {
+                QSet<int> &zones = containsSets[{fare, routed, o, d}];
+                zones.insert(c);
+                if (zones.size() > kMaxContains)
+                    t.failAt(r, cContains, QStringLiteral("a fare contains more than %1 zones").arg(kMaxContains),
+                             vb::ErrOutOfMemory);
+            }
         },
         [&](const CsvTable &t) {
             cFare = t.required("fare_id");
@@ -681,8 +710,10 @@ QString faresByZone(const Feed &feed, const Model &m, const Pattern &p, FareMatr
             cContains = t.column("contains_id");
         });
     for (const auto &[k, zones] : containsSets)
-        if (!deadContains.count(k))
-            byPair[{std::get<2>(k), std::get<3>(k)}].push_back({std::get<0>(k), std::get<1>(k), zones});
+        if (!deadContains.count(k)
+            && !add({std::get<2>(k), std::get<3>(k)}, {prices[size_t(std::get<0>(k))], std::get<1>(k), zones}))
+            fail(vb::ErrOutOfMemory, kFareRules, 0, 0, {},
+                 QStringLiteral("more than %1 different fares for one pair of zones").arg(kMaxPricesPerRide));
 
     const int n = int(p.stops.size());
     for (int b = 0; b < n; ++b) {
@@ -705,7 +736,7 @@ QString faresByZone(const Feed &feed, const Model &m, const Pattern &p, FareMatr
                     for (const Rule &r : *it) {
                         if (!r.contains.isEmpty() && r.contains != passed)
                             continue;
-                        found[r.routed ? 1 : 0].push_back(prices[size_t(r.fare)]);
+                        found[r.routed ? 1 : 0].push_back(r.price);
                     }
                 }
             fm.set(b, a, std::move(found[found[1].empty() ? 0 : 1]));
@@ -784,12 +815,22 @@ QString faresByArea(const Feed &feed, const Model &m, const Pattern &p, FareMatr
             cMedia = t.column("fare_media_id");
         });
 
-    struct Leg {
-        int16_t amount;
-        int priority;
-        QString from, to;
+    // Areas by number, so that a rule costs no string at every pair of stops.
+    QHash<QString, int> areaIndex;
+    std::vector<std::vector<int>> areaPositions; // area -> pattern positions, in order
+    for (auto it = areaStops.cbegin(); it != areaStops.cend(); ++it) {
+        areaIndex.insert(it.key(), int(areaPositions.size()));
+        std::vector<int> pos(it.value().cbegin(), it.value().cend());
+        std::sort(pos.begin(), pos.end());
+        areaPositions.push_back(std::move(pos));
+    }
+    // The rules by their pair of areas (-1: any): the highest priority
+    // there and the amounts at it, each once.
+    struct Group {
+        int priority = INT32_MIN;
+        std::vector<int16_t> amounts;
     };
-    std::vector<Leg> legs;
+    std::map<std::pair<int, int>, Group> groups;
     int cNetwork, cFrom, cTo, cPriority;
     cProduct = -1;
     readTable(
@@ -802,16 +843,26 @@ QString faresByArea(const Feed &feed, const Model &m, const Pattern &p, FareMatr
             const QString network = CsvTable::text(r, cNetwork);
             if (!network.isEmpty() && !networks.contains(network))
                 return;
-            Leg leg{it->amount, 0, CsvTable::text(r, cFrom), CsvTable::text(r, cTo)};
-            if ((!leg.from.isEmpty() && !areaStops.contains(leg.from)) || (!leg.to.isEmpty() && !areaStops.contains(leg.to)))
+            const QString from = CsvTable::text(r, cFrom), to = CsvTable::text(r, cTo);
+            const int f = from.isEmpty() ? -1 : areaIndex.value(from, -2), d = to.isEmpty() ? -1 : areaIndex.value(to, -2);
+            if (f == -2 || d == -2)
                 return;
+            int priority = 0;
             if (cPriority >= 0 && !CsvTable::text(r, cPriority).isEmpty()) {
                 const std::optional<qint64> v = parseInt(sv(r, cPriority));
                 if (!v || *v < INT32_MIN || *v > INT32_MAX)
                     t.failAt(r, cPriority, QStringLiteral("the rule_priority is not a whole number"), vb::ErrTypeMismatch);
-                leg.priority = int(*v);
+                priority = int(*v);
             }
-            legs.push_back(std::move(leg));
+            Group &g = groups[{f, d}];
+            if (priority > g.priority)
+                g = Group{priority, {}};
+            if (priority == g.priority && std::find(g.amounts.begin(), g.amounts.end(), it->amount) == g.amounts.end()) {
+                if (g.amounts.size() >= size_t(kMaxPricesPerRide))
+                    t.failAt(r, cProduct, QStringLiteral("more than %1 different fares for one pair of areas").arg(kMaxPricesPerRide),
+                             vb::ErrOutOfMemory);
+                g.amounts.push_back(it->amount);
+            }
         },
         [&](const CsvTable &t) {
             cProduct = t.required("fare_product_id");
@@ -821,24 +872,37 @@ QString faresByArea(const Feed &feed, const Model &m, const Pattern &p, FareMatr
             cPriority = t.column("rule_priority");
         });
 
+    // Each group onto the rides it covers: the highest priority over all the
+    // groups that cover a ride wins. The work is counted first, so that
+    // rules covering every ride many times over are refused, not ground through.
     const int n = int(p.stops.size());
-    for (int b = 0; b < n; ++b)
-        for (int a = b; a < n; ++a) {
-            int bestPriority = INT32_MIN;
-            std::vector<int> found;
-            for (const Leg &l : legs) {
-                if (!l.from.isEmpty() && !areaStops.value(l.from).contains(b))
+    std::vector<int> all;
+    for (int i = 0; i < n; ++i)
+        all.push_back(i);
+    const auto positionsOf = [&](int area) -> const std::vector<int> & { return area < 0 ? all : areaPositions[size_t(area)]; };
+    qint64 work = 0;
+    for (const auto &[key, g] : groups)
+        work += qint64(positionsOf(key.first).size()) * qint64(positionsOf(key.second).size()) * qint64(g.amounts.size());
+    if (work > kMaxFareWork)
+        fail(vb::ErrOutOfMemory, kFareLegRules, 0, 0, {},
+             QStringLiteral("the rules cover the pattern's rides more than %1 times over").arg(kMaxFareWork));
+    std::vector<int> best(size_t(n) * size_t(n), INT32_MIN);
+    std::vector<std::vector<int>> found(size_t(n) * size_t(n));
+    for (const auto &[key, g] : groups)
+        for (int from : positionsOf(key.first))
+            for (int to : positionsOf(key.second)) {
+                if (to < from)
                     continue;
-                if (!l.to.isEmpty() && !areaStops.value(l.to).contains(a))
-                    continue;
+                const size_t cell = size_t(from) * size_t(n) + size_t(to);
                 // The rules of the highest priority apply; chooseInOrder takes one of them.
-                if (l.priority > bestPriority)
-                    found.clear(), bestPriority = l.priority;
-                if (l.priority == bestPriority)
-                    found.push_back(l.amount);
+                if (g.priority > best[cell])
+                    best[cell] = g.priority, found[cell].clear();
+                if (g.priority == best[cell])
+                    found[cell].insert(found[cell].end(), g.amounts.begin(), g.amounts.end());
             }
-            fm.set(b, a, std::move(found));
-        }
+    for (int b = 0; b < n; ++b)
+        for (int a = b; a < n; ++a)
+            fm.set(b, a, std::move(found[size_t(b) * size_t(n) + size_t(a)]));
     return QStringLiteral("fare_products.txt amount (the row without rider category or fare media where there is one), "
                           "by the areas of fare_leg_rules.txt");
 }
@@ -982,7 +1046,7 @@ QString tapeText(const QString &text)
 // The reader's own warnings (the stops' times) in Japanese.
 QString japaneseWarning(const QString &w)
 {
-    static const QRegularExpression times(QStringLiteral("^(.+): (\\d+) times are not HH:MM:SS and are left out$"));
+    static const QRegularExpression times(QStringLiteral("^(.+): (\\d+) times are not H:MM or H:MM:SS and are left out$"));
     if (const QRegularExpressionMatch m = times.match(w); m.hasMatch())
         return QStringLiteral("%1: 時刻として読めない%2か所を除きました").arg(m.captured(1), m.captured(2));
     return w;

@@ -945,6 +945,51 @@ private slots:
         }
     }
 
+    // Fare rules given over and over cost one entry each and import at once;
+    // more different fares for one ride than any fare table has are refused,
+    // naming the file, before every pair of stops is compared with them.
+    void fareRuleFloods_data()
+    {
+        QTest::addColumn<Files>("feed");
+        QTest::addColumn<QString>("refused"); // empty: imports, every fare the one given
+        QByteArray repeated = "fare_id,origin_id,destination_id\n", many = repeated;
+        QByteArray attributes = "fare_id,price,currency_type,payment_method,transfers\n";
+        QByteArray legs = "leg_group_id,network_id,from_area_id,to_area_id,fare_product_id\n", manyLegs = legs;
+        QByteArray products = "fare_product_id,amount,currency\n";
+        for (int i = 0; i < 200000; ++i)
+            repeated += "F180,,\n", legs += "L,,,,P1\n";
+        for (int i = 1; i <= 300; ++i) {
+            many += QByteArray("G") + QByteArray::number(i) + ",,\n";
+            attributes += QByteArray("G") + QByteArray::number(i) + "," + QByteArray::number(i) + ",JPY,0,0\n";
+            manyLegs += QByteArray("L,,,,P") + QByteArray::number(i) + "\n";
+            products += QByteArray("P") + QByteArray::number(i) + "," + QByteArray::number(i) + ",JPY\n";
+        }
+        const Files zones = with(line(30), QStringLiteral("fare_attributes.txt"), kZoneFares + attributes.mid(attributes.indexOf('\n') + 1));
+        QTest::newRow("zones, one rule 200000 times") << with(zones, QStringLiteral("fare_rules.txt"), repeated) << QString();
+        QTest::newRow("zones, 300 fares for every ride") << with(zones, QStringLiteral("fare_rules.txt"), many) << "fare_rules.txt";
+        const Files areas = with(with(line(30), QStringLiteral("stop_areas.txt"), "area_id,stop_id\nA1,S1\n"),
+                                 QStringLiteral("fare_products.txt"), products);
+        QTest::newRow("areas, one rule 200000 times") << with(areas, QStringLiteral("fare_leg_rules.txt"), legs) << QString();
+        QTest::newRow("areas, 300 fares for every ride") << with(areas, QStringLiteral("fare_leg_rules.txt"), manyLegs)
+                                                         << "fare_leg_rules.txt";
+    }
+    void fareRuleFloods()
+    {
+        QFETCH(Files, feed);
+        QFETCH(QString, refused);
+        try {
+            const opendata::Import im = opendata::importPattern(folder(feed), {QStringLiteral("R1"), QStringLiteral("0"), {}, 0});
+            QVERIFY2(refused.isEmpty(), "imported");
+            const int fare = feed.contains(QStringLiteral("fare_rules.txt")) ? 180 : 1;
+            QCOMPARE(im.records.last().fare(1), fare);
+            QCOMPARE(im.records[1].fare(1), fare);
+        } catch (const opendata::FeedError &e) {
+            QVERIFY2(!refused.isEmpty(), qPrintable(e.description()));
+            QCOMPARE(e.number(), 7);
+            QCOMPARE(e.file, refused);
+        }
+    }
+
     // Rows in any order, the feed as a folder on the disk (streamed) or a
     // .zip read from the disk: the same patterns, the same route.
     void rowOrderAndSource()
