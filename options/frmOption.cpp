@@ -183,6 +183,7 @@ void frmOption::connectHandlers()
     forms::onClick(Command3, [this](int i) { Command3_Click(i); });
     forms::onClick(Command10, [this](int i) { Command10_Click(i); });
     forms::onClick(cmdImportGtfs, [this] { cmdImportGtfs_Click(); });
+    forms::onClick(cmdImportCsv, [this] { cmdImportCsv_Click(); });
     forms::onClick(Command11, [this] { Command11_Click(); });
     forms::onClick(Command1, [this] { Command1_Click(); });
     forms::onClick(Command5, [this](int i) { Command5_Click(i); });

@@ -63,6 +63,7 @@ public:
     forms::ControlArray<QPushButton> Command3{QStringLiteral("Command3")};
     forms::ControlArray<QPushButton> Command10{QStringLiteral("Command10")};
     QPushButton *cmdImportGtfs = nullptr; // opens the import of a published feed
+    QPushButton *cmdImportCsv = nullptr;  // opens the import of a route spreadsheet and its list
 
     // Page 1: panel and ticket numbers.
     QCheckBox *Check1 = nullptr;
@@ -133,6 +134,7 @@ public:
     void Command3_Click(int Index);
     void Command10_Click(int Index);
     void cmdImportGtfs_Click();
+    void cmdImportCsv_Click();
     void Command11_Click();
     void Command1_Click();
     void Command5_Click(int Index);

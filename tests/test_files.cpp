@@ -5,6 +5,7 @@
 // where it is refused, those cases say so and skip.
 #include "console/FareData.h"
 #include "console/frmCtl.h"
+#include "core/Cp932.h"
 #include "core/ExeName.h"
 #include "core/FileIo.h"
 #include "core/InputHold.h"
@@ -16,6 +17,7 @@
 #include "panel/Form1.h"
 #include "platform/Paths.h"
 #include "windows/GtfsImport.h"
+#include "windows/RouteCsvImport.h"
 #include "platform/Wait.h"
 #include "platform/mci/Mci.h"
 #include "settings/mdlIniIo.h"
@@ -25,7 +27,10 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -551,6 +556,48 @@ private slots:
             left.removeAll(QFileInfo(aside).fileName());
         QCOMPARE(left, QStringList());
         QCOMPARE(r.aside.size(), r.notRestored.size());
+    }
+
+    // A route of one's own from the options: a bad cell is named by its
+    // place and nothing is written; a good one writes the fare file and the
+    // list converted to code page 932, and a route already there is asked about.
+    void theCsvImportWindow()
+    {
+        const QString dir = path(QStringLiteral("own"));
+        forms::setText(*options().Text2(0), dir + QStringLiteral("/fares"));
+        forms::setText(*options().Text2(1), dir + QStringLiteral("/tapes"));
+        const QString csv = path(QStringLiteral("34.csv")), tape = path(QStringLiteral("list.csv"));
+        QVERIFY(put(tape, "次は、北口です。,1,1\n"));
+        RouteCsvImport w;
+        w.txtRoute->setText(csv);
+        w.txtTape->setText(tape);
+        w.txtNumber->setValue(34);
+        QVERIFY(put(csv, "北口,1,180\n南口,2,200,x\n"));
+        QVERIFY(!w.importFiles());
+        QVERIFY2(w.txtReport->toPlainText().contains(QStringLiteral("line 2, column 4")), qPrintable(w.txtReport->toPlainText()));
+        QVERIFY(!QDir(dir).exists());
+
+        QVERIFY(put(csv, "北口,1,180\n南口,2,200,180\n"));
+        QVERIFY(w.importFiles());
+        QCOMPARE(fare::readFareFile(bytesOf(dir + QStringLiteral("/fares/34.hy3"))).DataCount, int16_t(2));
+        QCOMPARE(bytesOf(dir + QStringLiteral("/tapes/34tp.csv")), cp932::encode(QStringLiteral("次は、北口です。,1,1\r\n")));
+
+        m_w.answer = platform::vbNo;
+        QVERIFY(put(csv, "北口,1,190\n南口,2,210,190\n"));
+        QVERIFY(!w.importFiles());
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(fare::readFareFile(bytesOf(dir + QStringLiteral("/fares/34.hy3"))).records[1].fare(1), 210 - 10);
+
+        // A folder that cannot be written (a package's) is said so in plain words.
+        const QString ro = path(QStringLiteral("ro-own"));
+        FullDisk disk(ro);
+        if (!disk.mounted())
+            QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (%1)").arg(disk.why())));
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", ro}), 0);
+        forms::setText(*options().Text2(0), ro + QStringLiteral("/fares"));
+        QVERIFY(!w.importFiles());
+        QVERIFY2(w.txtReport->toPlainText().contains(QStringLiteral("書き込みの権限がないか、読み取り専用です")),
+                 qPrintable(w.txtReport->toPlainText()));
     }
 
     // The import window onto a full disk: the route's old files stay, the

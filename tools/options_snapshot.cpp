@@ -8,9 +8,13 @@
 #include "platform/Fonts.h"
 #include "tools/Snapshot.h"
 #include "windows/GtfsImport.h"
+#include "windows/RouteCsvImport.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -81,6 +85,19 @@ int main(int argc, char **argv)
         import.txtReport->appendPlainText(QStringLiteral("/home/user/feeds/sakuradai-gtfs.zip: 3 の系統パターン"));
         snapshot::waitMs(150);
         import.grab().save(out.filePath(QStringLiteral("gtfs-import.png")));
+    }
+    {
+        // The route spreadsheet's import, after a route written from it.
+        RouteCsvImport import(&dlg);
+        import.txtRoute->setText(QStringLiteral("/home/user/routes/34.csv"));
+        import.txtTape->setText(QStringLiteral("/home/user/routes/34放送.csv"));
+        import.txtNumber->setValue(34);
+        import.show();
+        import.txtReport->appendPlainText(QStringLiteral("書き込みました: /home/user/.local/share/Soratobi4/examples/demo/34.hy3\n"
+                                                         "書き込みました: /home/user/.local/share/Soratobi4/examples/demo/34tp.csv\n"
+                                                         "系統34: 停留所12、放送14件"));
+        snapshot::waitMs(150);
+        import.grab().save(out.filePath(QStringLiteral("csv-import.png")));
     }
     windows::unloadAll();
     return 0;

@@ -8,6 +8,7 @@
 #include "platform/EventGuard.h"
 #include "platform/MsgBox.h"
 #include "platform/Paths.h"
+#include "windows/RouteFiles.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -105,30 +106,6 @@ QList<int> routesIn(const QString &fareFolder)
                 out << m.captured(1).toInt();
         }
     return out;
-}
-
-// A route's files as one: all new, or on any failure all as they were; the
-// error says which.
-void writeRoute(int number, const QList<opendata::OutputFile> &files)
-{
-    QList<fileio::FileWrite> group;
-    for (const opendata::OutputFile &f : files)
-        group.append({f.path, f.bytes});
-    const fileio::GroupResult r = fileio::writeGroup(group);
-    if (!r.error)
-        return;
-    const QString cause = r.error == vb::ErrDeviceIO ? QStringLiteral("ディスクがいっぱいか、書き込みに失敗しました")
-                                                     : vb::Error::standardDescription(r.error);
-    if (r.allOld())
-        vb::raise(r.error, QStringLiteral("%1 を書き込めません（%2）。系統%3のファイルは何も書き換えていません")
-                               .arg(r.failed, cause).arg(number));
-    QStringList left;
-    for (qsizetype i = 0; i < r.notRestored.size(); ++i)
-        left << QStringLiteral("%1（%2%3）")
-                    .arg(r.notRestored[i], QFileInfo::exists(r.notRestored[i]) ? QStringLiteral("新しいもの") : QStringLiteral("ありません"),
-                         r.aside.value(i).isEmpty() ? QString() : QStringLiteral("、元のファイルは %1").arg(r.aside[i]));
-    vb::raise(r.error, QStringLiteral("%1 を書き込めません（%2）。元のファイルに戻せなかったもの: %3")
-                           .arg(r.failed, cause, left.join(QStringLiteral("、"))));
 }
 
 } // namespace
@@ -330,10 +307,11 @@ int GtfsImport::importChecked()
         choice.rank = item->data(ColRoute, Qt::UserRole + 2).toInt();
         try {
             const opendata::Import im = opendata::importPattern(*m_feed, choice);
-            QDir().mkpath(fareDir);
-            QDir().mkpath(tapeDir);
             const QList<opendata::OutputFile> files = opendata::outputFiles(im, n, fareDir, tapeDir);
-            writeRoute(n, files);
+            QList<fileio::FileWrite> group;
+            for (const opendata::OutputFile &f : files)
+                group.append({f.path, f.bytes});
+            routefiles::write(n, group);
             for (const opendata::OutputFile &f : files)
                 report(QStringLiteral("書き込みました: %1").arg(f.path));
             report(QStringLiteral("%1 → 系統%2: 停留所%3、整理券番号%4、運賃の定めのない区間%5")

@@ -16,6 +16,7 @@
 #include "platform/Shell.h"
 #include "platform/Units.h"
 #include "windows/GtfsImport.h"
+#include "windows/RouteCsvImport.h"
 
 #include <QButtonGroup>
 #include <QDate>
@@ -59,13 +60,28 @@ int frmOption::buildDataPage(QWidget *page)
                                      "放送用データを作ります。"),
                       true),
              kMargin, fy, width - 2 * kMargin) + kMargin;
-    y = put(feed, x, y, width, fy);
+    y = put(feed, x, y, width, fy) + kGap;
+    // A route of one's own, as the route spreadsheet and its list are written.
+    QGroupBox *own = newFrame(page, QStringLiteral("自分で作った系統から"));
+    int oy = titleInset(own);
+    cmdImportCsv = new QPushButton(QStringLiteral("表計算のCSVから系統を取り込む..."), own);
+    forms::nameControl(*cmdImportCsv, QStringLiteral("cmdImportCsv"));
+    oy = put(cmdImportCsv, kMargin, oy, cmdImportCsv->sizeHint().width() + 16) + kGap;
+    oy = put(newLabel(own, QStringLiteral("表計算で作った系統のCSVと放送リストから、運賃データと放送用データを作ります。"), true),
+             kMargin, oy, width - 2 * kMargin) + kMargin;
+    y = put(own, x, y, width, oy);
     return y;
 }
 
 void frmOption::cmdImportGtfs_Click()
 {
     GtfsImport dialog(this);
+    dialog.exec();
+}
+
+void frmOption::cmdImportCsv_Click()
+{
+    RouteCsvImport dialog(this);
     dialog.exec();
 }
 
