@@ -116,13 +116,6 @@ QString listDigit(const QListWidget &l)
     return item && l.currentRow() >= 0 ? item->text() : QString();
 }
 
-int16_t sectionOf(const QString &digits)
-{
-    // The section's numeric value: 0 becomes 1, 301 and more become 300.
-    const int n = digits.toInt();
-    return int16_t(std::clamp(n, 1, 300));
-}
-
 QString dateNow() { return wallclock::now().date().toString(QStringLiteral("MM-dd-yyyy")); }
 
 void showOk(const QString &text) { platform::MsgBox(text, platform::vbOKOnly); }
@@ -158,6 +151,31 @@ frmCtl::frmCtl(QWidget *parent)
     buildControls();
     setWideForm(false);
     connectHandlers();
+
+    m_ride.setFindFile(platform::findFile);
+    m_ride.setInfoDigits([] {
+        using namespace options::read;
+        ride::InfoDigits info;
+        if (infoStopOrderOn() == 1)
+            info.stopOrderSlot = infoStopOrderKoma() + 1;
+        info.stopOrderFromZero = infoStopOrderFromZero() == 1;
+        if (infoSeiriNumOn() == 1)
+            info.seiriNumSlot = infoSeiriNumKoma() + 1;
+        if (infoKeitoNumOn() == 1)
+            info.keitoNumSlot = infoKeitoNumKoma() + 1;
+        if (infoColumnOn() == 1) {
+            info.columnSlot = infoColumnKoma() + 1;
+            info.column = infoColumnIndex() + 1;
+        }
+        return info;
+    });
+    connect(&m_ride, &ride::Ride::boardChanged, this, &frmCtl::showBoard);
+    connect(&m_ride, &ride::Ride::stepped, this, &frmCtl::playStepSound);
+    connect(&m_ride, &ride::Ride::steppingChanged, this, [this](bool on) {
+        Command2(0)->setEnabled(on);
+        Command2(1)->setEnabled(on);
+        Check1->setEnabled(on);
+    });
 }
 
 frmCtl::~frmCtl() = default;
@@ -321,7 +339,11 @@ void frmCtl::connectHandlers()
     forms::onClick(Command1, [this](int Index) { Command1_Click(Index); });
     forms::onClick(Command2, [this](int Index) { Command2_Click(Index); });
     forms::onChange(Check1, [this] { Check1_Click(); });
-    forms::onSelected(Option4, [this](int Index) { Option4_Click(Index); });
+    forms::onChange(Check2, [this] { m_ride.setNight(forms::checkValue(*Check2) == 1); });
+    forms::onSelected(Option4, [this](int Index) {
+        m_ride.setBacklight(Index);
+        Option4_Click(Index);
+    });
     for (auto [i, s] : HScroll1)
         connect(s.data(), &QScrollBar::valueChanged, this,
                 [this, i = i] { platform::guarded([this, i] { HScroll1_Change(i); }); });
@@ -412,68 +434,30 @@ void frmCtl::Command1_Click(int Index)
     const QString tapeFolder = platform::withSeparator(options::read::tapeDataDir());
     mdlSndAPI::SndPlay(options::read::soundKeitoSet(), QStringLiteral("S1"), 0, 0);
 
-    Route.RouteNo.clear();
-    QString section;
+    QString routeNo, section;
     if (Index == 0) {
         for (int i = 0; i < 5; ++i)
-            Route.RouteNo += listDigit(*List2(i));
+            routeNo += listDigit(*List2(i));
         for (int i = 0; i < 3; ++i)
             section += listDigit(*List3(i));
     } else {
-        Route.RouteNo = forms::caption(*Label2(0));
+        routeNo = forms::caption(*Label2(0));
         section = forms::caption(*Label2(2));
     }
-    Route.StartSection = sectionOf(section);
-    const QString key = fare::routeKey(Route.RouteNo);
-    mdlM_Tape::LoadTape(tapeFolder, key);
+    mdlM_Tape::LoadTape(tapeFolder, fare::routeKey(routeNo));
 
     try {
-        const QString path = platform::findFile(fareFolder + key + QStringLiteral(".hy3"));
-        if (path.isEmpty()) {
-            showOk(QStringLiteral("指定した系統のデータがありません..."));
+        const ride::LoadResult loaded = m_ride.load(routeNo, section, fareFolder);
+        if (!loaded.ok) {
+            showOk(loaded.message);
             return;
         }
-        // A fare file holds at most 301 records of a few hundred bytes; more
-        // than this is not a fare file, and is not read into memory. Only a
-        // regular file is opened: a device never ends, a FIFO blocks.
-        constexpr qint64 kMaxBytes = qint64(16) << 20;
-        const fileio::Read file = fileio::readRegular(path, kMaxBytes);
-        if (file.error)
-            vb::raise(file.error == vb::ErrFileNotFound ? int(vb::ErrPathFileAccess) : file.error);
-        if (file.bytes.size() > kMaxBytes)
-            vb::raise(vb::ErrBadFileName, QStringLiteral("運賃データの大きさが不正です。"));
-        // The count and the section are judged before the records are read,
-        // so a cut file names the section it cannot reach.
-        Route.DataCount = fare::readFareCount(file.bytes);
-        if (Route.DataCount == 0) {
-            showOk(QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."));
-            return;
-        }
-        if (Route.DataCount - 1 < Route.StartSection) {
-            showOk(QStringLiteral("指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい."));
-            return;
-        }
-        // A file cut short leaves the ride where the panel shows it.
-        const fare::FareFile data = fare::readFareFile(file.bytes);
-        Route.CurIndex = int16_t(Route.StartSection - 1);
-        FareTable.install(data);
-
-        Form1 &panel = windows::Form1();
-        panel.ChimeiCtl()->SetChimei(QStringLiteral("系統設定"));
-        for (int k = 1; k <= Form1::kCells; ++k)
-            panel.Degit(k)->ResetDegit(true);
+        // The lamp test: every segment lit for a while, the console deaf.
         platform::paintPending();
         platform::pauseFor(lampTestMs);
-        for (int k = 1; k <= Form1::kCells; ++k)
-            panel.Degit(k)->setValue(0);
-
-        Command2(0)->setEnabled(true);
-        Command2(1)->setEnabled(true);
-        Check1->setEnabled(true);
-        Route.TicketDate = options::read::seiriDateAuto() || options::read::seiriDateKeep()
-                               ? dateNow()
-                               : options::read::seiriFixedDate();
-        DispData(Route.CurIndex + 1);
+        m_ride.finishLoad(options::read::seiriDateAuto() || options::read::seiriDateKeep()
+                              ? dateNow()
+                              : options::read::seiriFixedDate());
     } catch (...) {
         showOk(vb::currentError().description());
     }
@@ -481,64 +465,47 @@ void frmCtl::Command1_Click(int Index)
 
 void frmCtl::Command2_Click(int Index)
 {
-    // The loaded rows bound the ride, whatever count a later file declared.
-    const int last = std::min<int>(Route.DataCount, FareTable.loadedRows()) - 1;
-    if (Index == 0) {
-        if (Route.CurIndex <= 0)
-            return;
-        --Route.CurIndex;
-    } else {
-        if (Route.CurIndex >= last)
-            return;
-        ++Route.CurIndex;
-    }
+    m_ride.step(Index != 0);
+}
+
+// Between the step and the new stop: the sound, which may be played to its
+// end before the fares change.
+void frmCtl::playStepSound()
+{
     const qint16 sync = options::read::stepSoundSync() ? -1 : 0;
-    QString sound;
-    if (options::read::stepSoundAlways()) {
-        sound = options::read::stepSoundPath();
-    } else {
-        const int column = options::read::stepSoundColumn() + 1;
-        sound = stepSoundFor(column >= 1 ? FareTable.row(Route.CurIndex + 1).fare(column) : 0);
-    }
+    const QString sound = options::read::stepSoundAlways()
+                              ? options::read::stepSoundPath()
+                              : stepSoundFor(m_ride.currentValue(options::read::stepSoundColumn() + 1));
     if (!sound.isEmpty())
         mdlSndAPI::SndPlay(sound, QStringLiteral("S2"), sync, 0);
-    DispData(Route.CurIndex + 1);
 }
 
 void frmCtl::DispData(int row)
 {
+    m_ride.show(row);
+}
+
+void frmCtl::showBoard(const ride::BoardChange &change)
+{
     Form1 &panel = windows::Form1();
-    const fare::FareRecord &r = FareTable.row(row);
-    const bool night = forms::checkValue(*Check2) == 1;
-    for (int c = Route.StartSection; c <= Form1::kCells; ++c) {
-        // Doubled in a wider type: a night fare above 16383 shows as the
-        // number it is (the cell cuts it to its positions), never overflows.
-        const int v = r.fare(c);
-        panel.Degit(c)->setValue(night && v != -1 ? 2 * v : v);
+    panel.showCells(change.cells);
+    if (change.row > 0) {
+        drawPreview(change.row);
+        platform::paintPending();
     }
+    if (change.stopName)
+        panel.ChimeiCtl()->SetChimei(m_ride.stopName());
+}
 
-    const auto show = [&panel](int cell, const QVariant &value) {
-        if (cell >= 1 && cell <= Form1::kCells) // no selection addresses the hidden element 0
-            panel.Degit(cell)->setValue(value);
-    };
+void frmCtl::drawPreview(int row)
+{
     using namespace options::read;
-    if (infoStopOrderOn() == 1)
-        show(infoStopOrderKoma() + 1, infoStopOrderFromZero() == 1 ? row - 1 : row);
-    if (infoSeiriNumOn() == 1)
-        show(infoSeiriNumKoma() + 1, int(r.SeiriNo));
-    if (infoKeitoNumOn() == 1)
-        show(infoKeitoNumKoma() + 1, Route.RouteNo);
-    if (infoColumnOn() == 1) {
-        const int column = infoColumnIndex() + 1;
-        if (column >= 1 && column <= fare::kColumns)
-            show(infoColumnKoma() + 1, int(r.fare(column)));
-    }
-
+    const fare::FareRecord &r = m_ride.table().row(row);
     QString date;
     if (seiriDateAuto())
         date = dateNow();
     else if (seiriDateKeep())
-        date = Route.TicketDate;
+        date = m_ride.route().TicketDate;
     else
         date = seiriFixedDate();
 
@@ -547,12 +514,10 @@ void frmCtl::DispData(int row)
         QPainter p(&m_preview);
         kxp4::KX4_DrawSeiriken(seiriPlgPath(), &p, r.StopName, date,
                                wallclock::now().time().toString(QStringLiteral("hh:mm:ss")),
-                               fare::routeKey(Route.RouteNo).toInt(), r.SeiriNo, int16_t(row),
+                               fare::routeKey(m_ride.route().RouteNo).toInt(), r.SeiriNo, int16_t(row),
                                forms::listIndex(*Combo1));
     }
     picSeirikenPrev->setPixmap(QPixmap::fromImage(m_preview));
-    platform::paintPending();
-    panel.ChimeiCtl()->SetChimei(r.StopName);
 }
 
 void frmCtl::Check1_Click()
@@ -560,9 +525,7 @@ void frmCtl::Check1_Click()
     Form1 &panel = windows::Form1();
     const bool cleared = forms::checkValue(*Check1) == 1;
     if (cleared) {
-        panel.ChimeiCtl()->SetChimei(QString());
-        for (int k = 1; k <= Form1::kCells; ++k)
-            panel.Degit(k)->ResetDegit(false);
+        m_ride.setCleared(true);
         panel.Timer1()->stop();
         panel.TimeDegit(0)->setValue(QString());
         panel.TimeDegit(1)->setValue(QString());
@@ -578,23 +541,19 @@ void frmCtl::Check1_Click()
     if (panel.TimeDegit(0)->isVisible())
         panel.Timer1()->start();
     grpM_Tape->setEnabled(TapeEnabled);
-    DispData(Route.CurIndex + 1);
+    m_ride.setCleared(false); // the stop again
 }
 
-// The step flag is tested even when the list could not move, so a linked
-// last line keeps stepping the fares until the last stop.
 void frmCtl::cmdTapeNext_Click()
 {
     mdlM_Tape::TapeNext();
-    if (mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()) == 1)
-        Command2_Click(1);
+    m_ride.announce(true, mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()));
 }
 
 void frmCtl::cmdTapeBack_Click()
 {
     mdlM_Tape::TapeBack();
-    if (mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()) == 1)
-        Command2_Click(0);
+    m_ride.announce(false, mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()));
 }
 
 void frmCtl::cmdTapeSet_Click() { mdlM_Tape::ShowVoiceDialog(); }
@@ -634,7 +593,7 @@ void frmCtl::Command4_Click()
         windows::frmOption().exec();
     }
     panel.ChimeiCtl()->SetChimei(QString());
-    panel.ChimeiCtl()->SetChimei(FareTable.row(Route.CurIndex + 1).StopName);
+    m_ride.showStopName();
 }
 
 QString frmCtl::aboutText()

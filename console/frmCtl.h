@@ -2,9 +2,9 @@
 // The operation console "集中操作盤": route input on lists or a keypad,
 // stepping stop by stop, blanking the panel, the night fare, the backlight,
 // the stop-name scroll settings, the ticket preview, the options and the exit.
-// It owns the route fare table and the stepping state.
-#include "console/FareData.h"
+// It owns the ride (ride/Ride.h) and is its view and controller.
 #include "forms/ControlArray.h"
+#include "ride/Ride.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -72,9 +72,10 @@ public:
     bool TapeEnabled = false; // speech output is available
     std::array<QRegion, 12> KeyRegions;
 
-    // The route: its fare table and where the ride stands.
-    fare::FareTable FareTable;
-    fare::RouteState Route;
+    // The ride the console shows and drives: the route, where the bus
+    // stands, what the board shows. The bus object and 自動送り watch it.
+    ::ride::Ride &ride() { return m_ride; }
+    const ::ride::Ride &ride() const { return m_ride; }
 
     // Public operations.
     void DispData(int row);
@@ -127,12 +128,18 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The views of the ride: the panel and the preview, the step sound,
+    // the controls that a loaded route enables.
+    void showBoard(const ::ride::BoardChange &change);
+    void playStepSound();
+    void drawPreview(int row);
     void buildInputFrames();
     void buildControls();
     void connectHandlers();
     void setWideForm(bool wide);
     void exitSequence();
     bool m_exiting = false;
+    ::ride::Ride m_ride;
     QImage m_preview;
     QPointer<frmAutoStep> m_autoStep; // made when first asked for
 };

@@ -15,14 +15,10 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
 
 namespace remote {
 
 namespace {
-
-// Row changes and announcements are noticed this often.
-constexpr int kWatchMs = 50;
 
 frmCtl *console() { return qobject_cast<frmCtl *>(windows::loaded(windows::Id::Console)); }
 Form1 *panel() { return qobject_cast<Form1 *>(windows::loaded(windows::Id::Panel)); }
@@ -66,19 +62,18 @@ Refusal refusalFor(QWidget *control)
         if (control == tape)
             return {error::NoAnnouncements,
                     QStringLiteral("no announcements: speech is unavailable or the route has no announcement list")};
-    if (c->FareTable.loadedRows() == 0)
+    if (c->ride().table().loadedRows() == 0)
         return {error::NoRoute, QStringLiteral("no route is loaded")};
     return {error::Unavailable, QStringLiteral("the console's control %1 is disabled").arg(control->objectName())};
 }
 
+// The ride tells each move once it is complete; the tape tells each change
+// of what is spoken. Nothing is polled.
 Board::Board(QObject *parent) : QObject(parent)
 {
-    m_watch = new QTimer(this);
-    m_watch->setInterval(kWatchMs);
-    connect(m_watch, &QTimer::timeout, this, [this] { platform::guarded([this] { watch(); }); });
-    m_watch->start();
-    m_seenRoute = route();
-    m_seenRow = row();
+    connect(&windows::frmCtl().ride(), &ride::Ride::positionChanged, this, &Board::rowChanged);
+    connect(mdlM_Tape::announcements(), &mdlM_Tape::Announcements::changed, this,
+            [this] { platform::guarded([this] { watchSpeech(); }); });
 }
 
 Board::~Board() = default;
@@ -86,13 +81,13 @@ Board::~Board() = default;
 QString Board::route() const
 {
     const frmCtl *c = console();
-    return c ? c->Route.RouteNo : QString();
+    return c ? c->ride().route().RouteNo : QString();
 }
 
 int Board::row() const
 {
     const frmCtl *c = console();
-    return c && c->FareTable.loadedRows() > 0 ? c->Route.CurIndex + 1 : 0;
+    return c ? c->ride().row() : 0;
 }
 
 QString Board::stopName() const
@@ -115,21 +110,10 @@ void Board::finish(Refusal r)
     m_last = r;
     if (r && calledFromDBus())
         sendErrorReply(r.name, r.message);
-    platform::guarded([this] { watch(); }); // the change is signalled before the reply
 }
 
-void Board::watch()
+void Board::watchSpeech()
 {
-    // In the middle of a handler (the lamp test) the route is half set.
-    if (inputhold::held())
-        return;
-    const QString r = route();
-    const int n = row();
-    if (r != m_seenRoute || n != m_seenRow) {
-        m_seenRoute = r;
-        m_seenRow = n;
-        emit rowChanged(r, n);
-    }
     const bool now = speaking();
     const int line = mdlM_Tape::GetTapePos();
     if (m_speaking && (!now || line != m_spokenLine))

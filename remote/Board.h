@@ -12,7 +12,6 @@
 #include <QStringList>
 #include <functional>
 
-class QTimer;
 class QWidget;
 
 namespace remote {
@@ -73,11 +72,8 @@ private:
     Refusal doFullScreen(int screen);
     void doRaise();
     void finish(Refusal r);
-    void watch();
+    void watchSpeech();
 
-    QTimer *m_watch = nullptr;
-    QString m_seenRoute;
-    int m_seenRow = 0;
     bool m_speaking = false;
     int m_spokenLine = 0;
     Refusal m_last;

@@ -71,7 +71,7 @@ class TestAutoStep : public QObject {
         for (int d : {3, 4})
             console().CommandButton1_Click(d);
         console().Command1_Click(1);
-        QCOMPARE(console().Route.DataCount, int16_t(4));
+        QCOMPARE(console().ride().route().DataCount, int16_t(4));
     }
 
 private slots:
@@ -91,7 +91,7 @@ private slots:
         w.setMode(frmAutoStep::Mode::Timetable);
         QVERIFY(w.running());
         // Two minutes a stop at ×60: the terminus in about six seconds.
-        QTRY_COMPARE_WITH_TIMEOUT(int(console().Route.CurIndex), 3, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(console().ride().route().CurIndex), 3, 20000);
         QVERIFY2(w.lblStatus->text().contains(QStringLiteral("終点")), qPrintable(w.lblStatus->text()));
 
         // The choice is kept, and a new window takes it up again.
@@ -111,21 +111,21 @@ private slots:
         const QList<nmea::Fix> drive = follow::driveFixes(stops(), {});
         int fed = 0;
         // Up to the second stop.
-        for (; fed < drive.size() && console().Route.CurIndex < 1; ++fed) {
+        for (; fed < drive.size() && console().ride().route().CurIndex < 1; ++fed) {
             w.feedPosition(drive[fed].lat, drive[fed].lon);
             w.tick();
         }
-        QCOMPARE(int(console().Route.CurIndex), 1);
+        QCOMPARE(int(console().ride().route().CurIndex), 1);
         // Stepped back by hand there: the ride goes on from the hand's stop.
         console().Command2_Click(0);
-        QCOMPARE(int(console().Route.CurIndex), 0);
+        QCOMPARE(int(console().ride().route().CurIndex), 0);
         w.tick();
         for (; fed < drive.size(); ++fed) {
             w.feedPosition(drive[fed].lat, drive[fed].lon);
             w.tick();
         }
         // From stop 1 the bus was already away: each stop after it once.
-        QCOMPARE(int(console().Route.CurIndex), 3);
+        QCOMPARE(int(console().ride().route().CurIndex), 3);
         QVERIFY(w.lblStatus->text().contains(QStringLiteral("位置")));
         QCOMPARE(m_w.boxes, QStringList());
     }
@@ -141,7 +141,7 @@ private slots:
         for (int d : {1, 2})
             console().CommandButton1_Click(d);
         console().Command1_Click(1);
-        QCOMPARE(console().Route.DataCount, int16_t(20));
+        QCOMPARE(console().ride().route().DataCount, int16_t(20));
         frmAutoStep w;
         w.setMode(frmAutoStep::Mode::Position);
         QVERIFY(w.running());
@@ -153,8 +153,8 @@ private slots:
             if (const auto fix = nmea::parse(line)) {
                 w.feedPosition(fix->lat, fix->lon);
                 w.tick();
-                if (console().Route.CurIndex != rows.last())
-                    rows << console().Route.CurIndex;
+                if (console().ride().route().CurIndex != rows.last())
+                    rows << console().ride().route().CurIndex;
                 if (mdlM_Tape::GetTapePos() != tape.last())
                     tape << mdlM_Tape::GetTapePos();
             }
@@ -190,9 +190,9 @@ private slots:
         QVERIFY2(w.lblStatus->text().contains(says), qPrintable(w.lblStatus->text()));
         w.feedPosition(35.0, 135.0);
         w.tick();
-        QCOMPARE(int(console().Route.CurIndex), 0);
+        QCOMPARE(int(console().ride().route().CurIndex), 0);
         console().Command2_Click(1); // the hand always works
-        QCOMPARE(int(console().Route.CurIndex), 1);
+        QCOMPARE(int(console().ride().route().CurIndex), 1);
     }
 };
 

@@ -59,6 +59,7 @@ private:
     void stop(const QString &status = {});
     void startSource();
     void apply(const QList<follow::Event> &events, int indexBefore);
+    void rideMoved();
     void save() const;
     void load();
     QList<follow::Stop> stopsOfRoute(QString *why) const;
@@ -75,5 +76,6 @@ private:
     QString m_routeKey;        // the route the stops are of
     double m_pausedAt = -1;    // the ride time when paused
     bool m_loading = false;
+    bool m_applying = false;
     QString m_sourceStatus;
 };
