@@ -22,7 +22,6 @@
 #include "settings/mdlIniIo.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
-#include "windows/frmAutoStep.h"
 #include "windows/PanelScreen.h"
 
 #include <QAction>
@@ -85,7 +84,7 @@ QLabel *captionLabel(QWidget *parent, const QString &text, const QRect &r, Qt::A
     return l;
 }
 
-QPushButton *button(QWidget *parent, const QString &text, const QRect &r)
+QPushButton *pushButton(QWidget *parent, const QString &text, const QRect &r)
 {
     auto *b = new QPushButton(text, parent);
     b->setGeometry(r);
@@ -152,6 +151,11 @@ frmCtl::frmCtl(QWidget *parent)
     setWideForm(false);
     connectHandlers();
 
+    m_link.ride = &m_ride;
+    m_link.showBacklight = [this](int state) { Option4_Click(state); };
+    m_link.sizePreview = [this](int width, int height) { setPreviewSize(width, height); };
+    m_link.companies = Combo1;
+
     m_ride.setFindFile(platform::findFile);
     m_ride.setInfoDigits([] {
         using namespace options::read;
@@ -185,6 +189,12 @@ frmCtl::~frmCtl() = default;
     return detail::load<::frmCtl>(Id::Console);
 }
 
+namespace {
+// The options reach the console through its narrow side only.
+const bool kLinked =
+    (options::setConsoleOpener([]() -> const options::ConsoleLink & { return windows::frmCtl().optionsLink(); }), true);
+} // namespace
+
 void frmCtl::buildInputFrames()
 {
     const QRect place(4, 4, 345, kInputHeight);
@@ -211,7 +221,7 @@ void frmCtl::buildInputFrames()
         List2.add(i, digitList(lists, QRect(6 + i * 30, 38, 28, kListHeight)));
     for (int i = 0; i < 3; ++i)
         List3.add(i, digitList(lists, QRect(164 + i * 30, 38, 28, kListHeight)));
-    Command1.add(0, button(lists, QStringLiteral("リセット"), QRect(262, 38, 76, kListHeight)));
+    Command1.add(0, pushButton(lists, QStringLiteral("リセット"), QRect(262, 38, 76, kListHeight)));
 
     // The keypad form: ten digits, "系統" and "区間" as small rounded keys.
     QFrame *keys = Frame1(1);
@@ -223,7 +233,7 @@ void frmCtl::buildInputFrames()
     keyFont.setPointSizeF(8);
     for (int i = 0; i < 12; ++i) {
         const Key &k = kKeys[i];
-        auto *b = button(keys, QString::fromUtf8(k.caption), QRect(8 + k.col * 32, 60 + k.row * 31, 30, 27));
+        auto *b = pushButton(keys, QString::fromUtf8(k.caption), QRect(8 + k.col * 32, 60 + k.row * 31, 30, 27));
         b->setFont(keyFont);
         CommandButton1.add(i, b);
     }
@@ -235,7 +245,7 @@ void frmCtl::buildInputFrames()
     display.setBold(true);
     Label2(0)->setFont(display);
     Label2(2)->setFont(display);
-    Command1.add(1, button(keys, QStringLiteral("リセット"), QRect(206, 92, 132, 26)));
+    Command1.add(1, pushButton(keys, QStringLiteral("リセット"), QRect(206, 92, 132, 26)));
 
     // At start the keypad is in front: the list frame is the one behind,
     // as InputMode (0) records, so a saved start state loads as it was.
@@ -244,8 +254,8 @@ void frmCtl::buildInputFrames()
 
 void frmCtl::buildControls()
 {
-    Command2.add(0, button(this, QStringLiteral("データ戻し"), QRect(4, 122 + kBelow, 112, 30)));
-    Command2.add(1, button(this, QStringLiteral("データ送り"), QRect(120, 122 + kBelow, 112, 30)));
+    Command2.add(0, pushButton(this, QStringLiteral("データ戻し"), QRect(4, 122 + kBelow, 112, 30)));
+    Command2.add(1, pushButton(this, QStringLiteral("データ送り"), QRect(120, 122 + kBelow, 112, 30)));
     Check1 = new QCheckBox(QStringLiteral("表示消去"), this);
     Check1->setGeometry(242, 122 + kBelow, 107, 30);
     forms::nameControl(*Check1, QStringLiteral("Check1"));
@@ -291,10 +301,10 @@ void frmCtl::buildControls()
     grpM_Tape = new QGroupBox(QStringLiteral("音合使用不可"), this);
     grpM_Tape->setGeometry(4, 256 + kBelow, 202, 52);
     forms::nameControl(*grpM_Tape, QStringLiteral("grpM_Tape"));
-    cmdTapeSet = button(grpM_Tape, QStringLiteral("調整"), QRect(6, 18, 44, 28));
-    cmdTapeBack = button(grpM_Tape, QStringLiteral("戻し"), QRect(54, 18, 44, 28));
-    cmdTapeNext = button(grpM_Tape, QStringLiteral("送り"), QRect(102, 18, 44, 28));
-    cmdTapeStop = button(grpM_Tape, QStringLiteral("■"), QRect(150, 18, 44, 28));
+    cmdTapeSet = pushButton(grpM_Tape, QStringLiteral("調整"), QRect(6, 18, 44, 28));
+    cmdTapeBack = pushButton(grpM_Tape, QStringLiteral("戻し"), QRect(54, 18, 44, 28));
+    cmdTapeNext = pushButton(grpM_Tape, QStringLiteral("送り"), QRect(102, 18, 44, 28));
+    cmdTapeStop = pushButton(grpM_Tape, QStringLiteral("■"), QRect(150, 18, 44, 28));
     const std::pair<QPushButton *, const char *> tape[] = {
         {cmdTapeSet, "cmdTapeSet"}, {cmdTapeBack, "cmdTapeBack"}, {cmdTapeNext, "cmdTapeNext"}, {cmdTapeStop, "cmdTapeStop"}};
     for (auto [b, name] : tape) {
@@ -302,11 +312,11 @@ void frmCtl::buildControls()
         b->setEnabled(false); // until speech is available
     }
 
-    Command4 = button(this, QStringLiteral("設定..."), QRect(212, 262 + kBelow, 100, 22));
+    Command4 = pushButton(this, QStringLiteral("設定..."), QRect(212, 262 + kBelow, 100, 22));
     forms::nameControl(*Command4, QStringLiteral("Command4"));
-    Command8 = button(this, QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QRect(212, 286 + kBelow, 100, 22));
+    Command8 = pushButton(this, QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QRect(212, 286 + kBelow, 100, 22));
     forms::nameControl(*Command8, QStringLiteral("Command8"));
-    Check4 = button(this, QStringLiteral(">>"), QRect(316, 262 + kBelow, 33, 46));
+    Check4 = pushButton(this, QStringLiteral(">>"), QRect(316, 262 + kBelow, 33, 46));
     Check4->setCheckable(true);
     forms::nameControl(*Check4, QStringLiteral("Check4"));
 
@@ -340,10 +350,16 @@ void frmCtl::connectHandlers()
     forms::onClick(Command2, [this](int Index) { Command2_Click(Index); });
     forms::onChange(Check1, [this] { Check1_Click(); });
     forms::onChange(Check2, [this] { m_ride.setNight(forms::checkValue(*Check2) == 1); });
-    forms::onSelected(Option4, [this](int Index) {
-        m_ride.setBacklight(Index);
-        Option4_Click(Index);
-    });
+    // The ride keeps the state the buttons show, set before the handler runs.
+    for (auto [i, o] : Option4)
+        connect(o.data(), &QRadioButton::toggled, this, [this, i = i](bool on) {
+            if (on)
+                m_ride.setBacklight(i);
+            else if (m_ride.backlight() == i && !Option4(0)->isChecked() && !Option4(1)->isChecked()
+                     && !Option4(2)->isChecked())
+                m_ride.setBacklight(-1);
+        });
+    forms::onSelected(Option4, [this](int Index) { Option4_Click(Index); });
     for (auto [i, s] : HScroll1)
         connect(s.data(), &QScrollBar::valueChanged, this,
                 [this, i = i] { platform::guarded([this, i] { HScroll1_Change(i); }); });
@@ -716,17 +732,22 @@ void frmCtl::closeEvent(QCloseEvent *event)
     });
 }
 
+void frmCtl::addMenuEntry(const QString &text, std::function<void()> action)
+{
+    m_menuEntries.append({text, std::move(action)});
+}
+
 void frmCtl::contextMenuEvent(QContextMenuEvent *event)
 {
+    if (m_menuEntries.isEmpty())
+        return;
     QMenu menu(this);
-    QAction *autoStep = menu.addAction(QStringLiteral("自動送り..."));
-    if (menu.exec(event->globalPos()) == autoStep)
-        platform::guarded([this] {
-            if (!m_autoStep)
-                m_autoStep = new frmAutoStep(this);
-            m_autoStep->show();
-            m_autoStep->raise();
-        });
+    QList<QAction *> actions;
+    for (const auto &entry : std::as_const(m_menuEntries))
+        actions << menu.addAction(entry.first);
+    const qsizetype chosen = actions.indexOf(menu.exec(event->globalPos()));
+    if (chosen >= 0)
+        platform::guarded([this, chosen] { m_menuEntries[chosen].second(); }); // the entry keeps its own state
 }
 
 bool frmCtl::Form_QueryUnload()

@@ -4,6 +4,7 @@
 // the stop-name scroll settings, the ticket preview, the options and the exit.
 // It owns the ride (ride/Ride.h) and is its view and controller.
 #include "forms/ControlArray.h"
+#include "options/ConsoleLink.h"
 #include "ride/Ride.h"
 
 #include <QCheckBox>
@@ -24,7 +25,6 @@
 
 class QAction;
 class QMenu;
-class frmAutoStep;
 struct IniData;
 
 class frmCtl : public QWidget {
@@ -76,6 +76,8 @@ public:
     // stands, what the board shows. The bus object and 自動送り watch it.
     ::ride::Ride &ride() { return m_ride; }
     const ::ride::Ride &ride() const { return m_ride; }
+    // The console as the options dialog reaches it.
+    const options::ConsoleLink &optionsLink() const { return m_link; }
 
     // Public operations.
     void DispData(int row);
@@ -105,6 +107,8 @@ public:
     // The ticket preview's picture: the plug-in's ticket size, drawn at
     // every redisplay while the preview is in use.
     void setPreviewSize(int width, int height);
+    // An entry of the console's own menu ("自動送り...", added at start-up).
+    void addMenuEntry(const QString &text, std::function<void()> action);
     const QImage &previewImage() const { return m_preview; }
 
     // How long the lamp test after a route load lights every segment
@@ -123,7 +127,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    // The console's own menu: "自動送り..." (the board following the bus).
+    // The console's own menu, of the entries the windows above it added.
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -140,8 +144,9 @@ private:
     void exitSequence();
     bool m_exiting = false;
     ::ride::Ride m_ride;
+    options::ConsoleLink m_link;
     QImage m_preview;
-    QPointer<frmAutoStep> m_autoStep; // made when first asked for
+    QList<QPair<QString, std::function<void()>>> m_menuEntries;
 };
 
 namespace windows {

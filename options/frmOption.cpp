@@ -3,7 +3,6 @@
 // load, and what all pages share.
 #include "options/frmOption.h"
 
-#include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/KXP4Res.h"
 #include "forms/Handlers.h"

@@ -209,7 +209,7 @@ void Ride::setNight(bool on)
 
 void Ride::setBacklight(int state)
 {
-    if (state < 0 || state > 2)
+    if (state < -1 || state > 2)
         vb::raise(vb::ErrSubscript);
     if (state == m_backlight)
         return;

@@ -124,7 +124,7 @@ public:
 
     void setCleared(bool on);
     void setNight(bool on);
-    void setBacklight(int state);
+    void setBacklight(int state); // -1: the buttons were all cleared
     void setTicketDate(const QString &date) { m_route.TicketDate = date; }
 
     // The table filled without a file or a lamp test (the benchmark).

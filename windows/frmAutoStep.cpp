@@ -157,6 +157,16 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
 
 frmAutoStep::~frmAutoStep() = default;
 
+void frmAutoStep::addToConsole(frmCtl &console)
+{
+    console.addMenuEntry(QStringLiteral("自動送り..."), [c = &console, w = QPointer<frmAutoStep>()]() mutable {
+        if (!w)
+            w = new frmAutoStep(c);
+        w->show();
+        w->raise();
+    });
+}
+
 QString frmAutoStep::settingsFile()
 {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(QStringLiteral("autostep.conf"));

@@ -14,6 +14,7 @@
 #include <memory>
 
 class QCheckBox;
+class frmCtl;
 class QComboBox;
 class QIODevice;
 class QLabel;
@@ -53,6 +54,9 @@ public:
 
     // The per-user file the choices live in.
     static QString settingsFile();
+
+    // "自動送り..." in the console's menu: one window, made when first asked for.
+    static void addToConsole(frmCtl &console);
 
 private:
     void start();
