@@ -446,10 +446,6 @@ void frmCtl::List3_Click(int)
 
 void frmCtl::Command1_Click(int Index)
 {
-    const QString fareFolder = platform::withSeparator(options::read::fareDataDir());
-    const QString tapeFolder = platform::withSeparator(options::read::tapeDataDir());
-    mdlSndAPI::SndPlay(options::read::soundKeitoSet(), QStringLiteral("S1"), 0, 0);
-
     QString routeNo, section;
     if (Index == 0) {
         for (int i = 0; i < 5; ++i)
@@ -460,6 +456,15 @@ void frmCtl::Command1_Click(int Index)
         routeNo = forms::caption(*Label2(0));
         section = forms::caption(*Label2(2));
     }
+    loadRoute(routeNo, section);
+}
+
+void frmCtl::loadRoute(const QString &routeNo, const QString &section)
+{
+    const QString fareFolder = platform::withSeparator(options::read::fareDataDir());
+    const QString tapeFolder = platform::withSeparator(options::read::tapeDataDir());
+    // The route-set sound plays before anything is checked.
+    mdlSndAPI::SndPlay(options::read::soundKeitoSet(), QStringLiteral("S1"), 0, 0);
     mdlM_Tape::LoadTape(tapeFolder, fare::routeKey(routeNo));
 
     try {

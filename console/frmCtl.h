@@ -91,6 +91,8 @@ public:
     void List2_Click(int Index);
     void List3_Click(int Index);
     void Command1_Click(int Index);
+    // The load behind both "リセット": the route as entered and the section's digits.
+    void loadRoute(const QString &routeNo, const QString &section);
     void Command2_Click(int Index);
     void Check1_Click();
     void Check4_Click();

@@ -141,14 +141,13 @@ Refusal Board::doLoad(const QString &route, int section)
         return r;
     const QString sectionDigits = QString::number(section);
     const platform::MsgBoxWatch boxes;
+    // The input in front shows what is loaded, as it reads when entered
+    // there: the lists give all five route and three section digits.
     if (front == 1) {
-        // 系統, the digits, 区間, the digits: each key as pressed.
-        c->CommandButton1_Click(10);
-        for (QChar ch : route)
-            c->CommandButton1_Click(ch.digitValue());
-        c->CommandButton1_Click(11);
-        for (QChar ch : sectionDigits)
-            c->CommandButton1_Click(ch.digitValue());
+        c->KeyTarget = false; // as after the section's digits
+        forms::setCaption(*c->Label2(0), route);
+        forms::setCaption(*c->Label2(2), sectionDigits);
+        c->loadRoute(route, sectionDigits);
     } else {
         const QString r = route.rightJustified(5, u'0');
         const QString s = sectionDigits.rightJustified(3, u'0');
@@ -156,8 +155,8 @@ Refusal Board::doLoad(const QString &route, int section)
             c->List2(i)->setCurrentRow(r[i].digitValue());
         for (int i = 0; i < 3; ++i)
             c->List3(i)->setCurrentRow(s[i].digitValue());
+        c->loadRoute(r, s);
     }
-    c->Command1_Click(front); // リセット
     if (!boxes.prompts().isEmpty())
         return {error::NotLoaded, boxes.prompts().join(u' ').simplified()};
     return {};
