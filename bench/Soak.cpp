@@ -1,7 +1,6 @@
 #include "bench/Soak.h"
 
 #include "assets/AssetFonts.h"
-#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "core/KXP4Res.h"
@@ -12,6 +11,7 @@
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
 #include "platform/mci/Mci.h"
+#include "ride/FareData.h"
 #include "settings/mdlIniIo.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
@@ -195,7 +195,7 @@ Result run(const Plan &plan)
             forward = false;
         else if (!forward && mdlM_Tape::GetTapePos() <= 1)
             forward = true;
-        const int before = c.Route.CurIndex;
+        const int before = c.ride().route().CurIndex;
         const double ms = msOf([&] {
             forward ? c.cmdTapeNext_Click() : c.cmdTapeBack_Click();
             now += 40;
@@ -206,7 +206,7 @@ Result run(const Plan &plan)
             r.slowestStepMs = ms, r.slowestStep = i;
         r.stepsOver20Ms += ms >= 20 ? 1 : 0;
         times.push_back(ms);
-        r.steps += c.Route.CurIndex != before ? 1 : 0;
+        r.steps += c.ride().route().CurIndex != before ? 1 : 0;
         if (i % 50 == 0)
             r.previews += c.previewImage() != blank ? 1 : 0;
     }

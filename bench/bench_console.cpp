@@ -51,9 +51,7 @@ struct World {
         }
         forms::setListIndex(*o.Combo4(4), 99);
         frmCtl &c = windows::frmCtl();
-        c.FareTable.install(fare::readFareFile(route));
-        c.Route.DataCount = 301;
-        c.Route.RouteNo = QStringLiteral("00012");
+        c.ride().install(fare::readFareFile(route), QStringLiteral("00012"));
     }
 };
 

@@ -7,7 +7,6 @@
 // before has gone quiet. s4bench runs it on SDL's disk driver and finds the
 // first sound of each line in what the driver wrote.
 #include "assets/AssetFonts.h"
-#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "forms/Values.h"
@@ -16,6 +15,7 @@
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
+#include "ride/FareData.h"
 #include "settings/mdlIniIo.h"
 
 #include <QApplication>

@@ -22,7 +22,6 @@
 #include "settings/mdlIniIo.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
-#include "windows/frmAutoStep.h"
 #include "windows/PanelScreen.h"
 
 #include <QAction>
@@ -85,7 +84,7 @@ QLabel *captionLabel(QWidget *parent, const QString &text, const QRect &r, Qt::A
     return l;
 }
 
-QPushButton *button(QWidget *parent, const QString &text, const QRect &r)
+QPushButton *pushButton(QWidget *parent, const QString &text, const QRect &r)
 {
     auto *b = new QPushButton(text, parent);
     b->setGeometry(r);
@@ -114,13 +113,6 @@ QString listDigit(const QListWidget &l)
 {
     const QListWidgetItem *item = l.currentItem();
     return item && l.currentRow() >= 0 ? item->text() : QString();
-}
-
-int16_t sectionOf(const QString &digits)
-{
-    // The section's numeric value: 0 becomes 1, 301 and more become 300.
-    const int n = digits.toInt();
-    return int16_t(std::clamp(n, 1, 300));
 }
 
 QString dateNow() { return wallclock::now().date().toString(QStringLiteral("MM-dd-yyyy")); }
@@ -158,6 +150,36 @@ frmCtl::frmCtl(QWidget *parent)
     buildControls();
     setWideForm(false);
     connectHandlers();
+
+    m_link.ride = &m_ride;
+    m_link.showBacklight = [this](int state) { Option4_Click(state); };
+    m_link.sizePreview = [this](int width, int height) { setPreviewSize(width, height); };
+    m_link.companies = Combo1;
+
+    m_ride.setFindFile([](const QString &path) { return platform::findFile(path); });
+    m_ride.setInfoDigits([] {
+        using namespace options::read;
+        ride::InfoDigits info;
+        if (infoStopOrderOn() == 1)
+            info.stopOrderSlot = infoStopOrderKoma() + 1;
+        info.stopOrderFromZero = infoStopOrderFromZero() == 1;
+        if (infoSeiriNumOn() == 1)
+            info.seiriNumSlot = infoSeiriNumKoma() + 1;
+        if (infoKeitoNumOn() == 1)
+            info.keitoNumSlot = infoKeitoNumKoma() + 1;
+        if (infoColumnOn() == 1) {
+            info.columnSlot = infoColumnKoma() + 1;
+            info.column = infoColumnIndex() + 1;
+        }
+        return info;
+    });
+    connect(&m_ride, &ride::Ride::boardChanged, this, &frmCtl::showBoard);
+    connect(&m_ride, &ride::Ride::stepped, this, &frmCtl::playStepSound);
+    connect(&m_ride, &ride::Ride::steppingChanged, this, [this](bool on) {
+        Command2(0)->setEnabled(on);
+        Command2(1)->setEnabled(on);
+        Check1->setEnabled(on);
+    });
 }
 
 frmCtl::~frmCtl() = default;
@@ -166,6 +188,12 @@ frmCtl::~frmCtl() = default;
 {
     return detail::load<::frmCtl>(Id::Console);
 }
+
+namespace {
+// The options reach the console through its narrow side only.
+const bool kLinked =
+    (options::setConsoleOpener([]() -> const options::ConsoleLink & { return windows::frmCtl().optionsLink(); }), true);
+} // namespace
 
 void frmCtl::buildInputFrames()
 {
@@ -193,7 +221,7 @@ void frmCtl::buildInputFrames()
         List2.add(i, digitList(lists, QRect(6 + i * 30, 38, 28, kListHeight)));
     for (int i = 0; i < 3; ++i)
         List3.add(i, digitList(lists, QRect(164 + i * 30, 38, 28, kListHeight)));
-    Command1.add(0, button(lists, QStringLiteral("リセット"), QRect(262, 38, 76, kListHeight)));
+    Command1.add(0, pushButton(lists, QStringLiteral("リセット"), QRect(262, 38, 76, kListHeight)));
 
     // The keypad form: ten digits, "系統" and "区間" as small rounded keys.
     QFrame *keys = Frame1(1);
@@ -205,7 +233,7 @@ void frmCtl::buildInputFrames()
     keyFont.setPointSizeF(8);
     for (int i = 0; i < 12; ++i) {
         const Key &k = kKeys[i];
-        auto *b = button(keys, QString::fromUtf8(k.caption), QRect(8 + k.col * 32, 60 + k.row * 31, 30, 27));
+        auto *b = pushButton(keys, QString::fromUtf8(k.caption), QRect(8 + k.col * 32, 60 + k.row * 31, 30, 27));
         b->setFont(keyFont);
         CommandButton1.add(i, b);
     }
@@ -217,7 +245,7 @@ void frmCtl::buildInputFrames()
     display.setBold(true);
     Label2(0)->setFont(display);
     Label2(2)->setFont(display);
-    Command1.add(1, button(keys, QStringLiteral("リセット"), QRect(206, 92, 132, 26)));
+    Command1.add(1, pushButton(keys, QStringLiteral("リセット"), QRect(206, 92, 132, 26)));
 
     // At start the keypad is in front: the list frame is the one behind,
     // as InputMode (0) records, so a saved start state loads as it was.
@@ -226,8 +254,8 @@ void frmCtl::buildInputFrames()
 
 void frmCtl::buildControls()
 {
-    Command2.add(0, button(this, QStringLiteral("データ戻し"), QRect(4, 122 + kBelow, 112, 30)));
-    Command2.add(1, button(this, QStringLiteral("データ送り"), QRect(120, 122 + kBelow, 112, 30)));
+    Command2.add(0, pushButton(this, QStringLiteral("データ戻し"), QRect(4, 122 + kBelow, 112, 30)));
+    Command2.add(1, pushButton(this, QStringLiteral("データ送り"), QRect(120, 122 + kBelow, 112, 30)));
     Check1 = new QCheckBox(QStringLiteral("表示消去"), this);
     Check1->setGeometry(242, 122 + kBelow, 107, 30);
     forms::nameControl(*Check1, QStringLiteral("Check1"));
@@ -273,10 +301,10 @@ void frmCtl::buildControls()
     grpM_Tape = new QGroupBox(QStringLiteral("音合使用不可"), this);
     grpM_Tape->setGeometry(4, 256 + kBelow, 202, 52);
     forms::nameControl(*grpM_Tape, QStringLiteral("grpM_Tape"));
-    cmdTapeSet = button(grpM_Tape, QStringLiteral("調整"), QRect(6, 18, 44, 28));
-    cmdTapeBack = button(grpM_Tape, QStringLiteral("戻し"), QRect(54, 18, 44, 28));
-    cmdTapeNext = button(grpM_Tape, QStringLiteral("送り"), QRect(102, 18, 44, 28));
-    cmdTapeStop = button(grpM_Tape, QStringLiteral("■"), QRect(150, 18, 44, 28));
+    cmdTapeSet = pushButton(grpM_Tape, QStringLiteral("調整"), QRect(6, 18, 44, 28));
+    cmdTapeBack = pushButton(grpM_Tape, QStringLiteral("戻し"), QRect(54, 18, 44, 28));
+    cmdTapeNext = pushButton(grpM_Tape, QStringLiteral("送り"), QRect(102, 18, 44, 28));
+    cmdTapeStop = pushButton(grpM_Tape, QStringLiteral("■"), QRect(150, 18, 44, 28));
     const std::pair<QPushButton *, const char *> tape[] = {
         {cmdTapeSet, "cmdTapeSet"}, {cmdTapeBack, "cmdTapeBack"}, {cmdTapeNext, "cmdTapeNext"}, {cmdTapeStop, "cmdTapeStop"}};
     for (auto [b, name] : tape) {
@@ -284,11 +312,11 @@ void frmCtl::buildControls()
         b->setEnabled(false); // until speech is available
     }
 
-    Command4 = button(this, QStringLiteral("設定..."), QRect(212, 262 + kBelow, 100, 22));
+    Command4 = pushButton(this, QStringLiteral("設定..."), QRect(212, 262 + kBelow, 100, 22));
     forms::nameControl(*Command4, QStringLiteral("Command4"));
-    Command8 = button(this, QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QRect(212, 286 + kBelow, 100, 22));
+    Command8 = pushButton(this, QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QRect(212, 286 + kBelow, 100, 22));
     forms::nameControl(*Command8, QStringLiteral("Command8"));
-    Check4 = button(this, QStringLiteral(">>"), QRect(316, 262 + kBelow, 33, 46));
+    Check4 = pushButton(this, QStringLiteral(">>"), QRect(316, 262 + kBelow, 33, 46));
     Check4->setCheckable(true);
     forms::nameControl(*Check4, QStringLiteral("Check4"));
 
@@ -321,6 +349,16 @@ void frmCtl::connectHandlers()
     forms::onClick(Command1, [this](int Index) { Command1_Click(Index); });
     forms::onClick(Command2, [this](int Index) { Command2_Click(Index); });
     forms::onChange(Check1, [this] { Check1_Click(); });
+    forms::onChange(Check2, [this] { m_ride.setNight(forms::checkValue(*Check2) == 1); });
+    // The ride keeps the state the buttons show, set before the handler runs.
+    for (auto [i, o] : Option4)
+        connect(o.data(), &QRadioButton::toggled, this, [this, i = i](bool on) {
+            if (on)
+                m_ride.setBacklight(i);
+            else if (m_ride.backlight() == i && !Option4(0)->isChecked() && !Option4(1)->isChecked()
+                     && !Option4(2)->isChecked())
+                m_ride.setBacklight(-1);
+        });
     forms::onSelected(Option4, [this](int Index) { Option4_Click(Index); });
     for (auto [i, s] : HScroll1)
         connect(s.data(), &QScrollBar::valueChanged, this,
@@ -411,72 +449,39 @@ void frmCtl::List3_Click(int)
 
 void frmCtl::Command1_Click(int Index)
 {
-    const QString fareFolder = platform::withSeparator(options::read::fareDataDir());
-    const QString tapeFolder = platform::withSeparator(options::read::tapeDataDir());
-    mdlSndAPI::SndPlay(options::read::soundKeitoSet(), QStringLiteral("S1"), 0, 0);
-
-    Route.RouteNo.clear();
-    QString section;
+    QString routeNo, section;
     if (Index == 0) {
         for (int i = 0; i < 5; ++i)
-            Route.RouteNo += listDigit(*List2(i));
+            routeNo += listDigit(*List2(i));
         for (int i = 0; i < 3; ++i)
             section += listDigit(*List3(i));
     } else {
-        Route.RouteNo = forms::caption(*Label2(0));
+        routeNo = forms::caption(*Label2(0));
         section = forms::caption(*Label2(2));
     }
-    Route.StartSection = sectionOf(section);
-    const QString key = fare::routeKey(Route.RouteNo);
-    mdlM_Tape::LoadTape(tapeFolder, key);
+    loadRoute(routeNo, section);
+}
+
+void frmCtl::loadRoute(const QString &routeNo, const QString &section)
+{
+    const QString fareFolder = platform::withSeparator(options::read::fareDataDir());
+    const QString tapeFolder = platform::withSeparator(options::read::tapeDataDir());
+    // The route-set sound plays before anything is checked.
+    mdlSndAPI::SndPlay(options::read::soundKeitoSet(), QStringLiteral("S1"), 0, 0);
+    mdlM_Tape::LoadTape(tapeFolder, fare::routeKey(routeNo));
 
     try {
-        const QString path = platform::findFile(fareFolder + key + QStringLiteral(".hy3"));
-        if (path.isEmpty()) {
-            showOk(QStringLiteral("指定した系統のデータがありません..."));
+        const ride::LoadResult loaded = m_ride.load(routeNo, section, fareFolder);
+        if (!loaded.ok) {
+            showOk(loaded.message);
             return;
         }
-        // A fare file holds at most 301 records of a few hundred bytes; more
-        // than this is not a fare file, and is not read into memory. Only a
-        // regular file is opened: a device never ends, a FIFO blocks.
-        constexpr qint64 kMaxBytes = qint64(16) << 20;
-        const fileio::Read file = fileio::readRegular(path, kMaxBytes);
-        if (file.error)
-            vb::raise(file.error == vb::ErrFileNotFound ? int(vb::ErrPathFileAccess) : file.error);
-        if (file.bytes.size() > kMaxBytes)
-            vb::raise(vb::ErrBadFileName, QStringLiteral("運賃データの大きさが不正です。"));
-        // The count and the section are judged before the records are read,
-        // so a cut file names the section it cannot reach.
-        Route.DataCount = fare::readFareCount(file.bytes);
-        if (Route.DataCount == 0) {
-            showOk(QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります..."));
-            return;
-        }
-        if (Route.DataCount - 1 < Route.StartSection) {
-            showOk(QStringLiteral("指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい."));
-            return;
-        }
-        // A file cut short leaves the ride where the panel shows it.
-        const fare::FareFile data = fare::readFareFile(file.bytes);
-        Route.CurIndex = int16_t(Route.StartSection - 1);
-        FareTable.install(data);
-
-        Form1 &panel = windows::Form1();
-        panel.ChimeiCtl()->SetChimei(QStringLiteral("系統設定"));
-        for (int k = 1; k <= Form1::kCells; ++k)
-            panel.Degit(k)->ResetDegit(true);
+        // The lamp test: every segment lit for a while, the console deaf.
         platform::paintPending();
         platform::pauseFor(lampTestMs);
-        for (int k = 1; k <= Form1::kCells; ++k)
-            panel.Degit(k)->setValue(0);
-
-        Command2(0)->setEnabled(true);
-        Command2(1)->setEnabled(true);
-        Check1->setEnabled(true);
-        Route.TicketDate = options::read::seiriDateAuto() || options::read::seiriDateKeep()
-                               ? dateNow()
-                               : options::read::seiriFixedDate();
-        DispData(Route.CurIndex + 1);
+        m_ride.finishLoad(options::read::seiriDateAuto() || options::read::seiriDateKeep()
+                              ? dateNow()
+                              : options::read::seiriFixedDate());
     } catch (...) {
         showOk(vb::currentError().description());
     }
@@ -484,64 +489,47 @@ void frmCtl::Command1_Click(int Index)
 
 void frmCtl::Command2_Click(int Index)
 {
-    // The loaded rows bound the ride, whatever count a later file declared.
-    const int last = std::min<int>(Route.DataCount, FareTable.loadedRows()) - 1;
-    if (Index == 0) {
-        if (Route.CurIndex <= 0)
-            return;
-        --Route.CurIndex;
-    } else {
-        if (Route.CurIndex >= last)
-            return;
-        ++Route.CurIndex;
-    }
+    m_ride.step(Index != 0);
+}
+
+// Between the step and the new stop: the sound, which may be played to its
+// end before the fares change.
+void frmCtl::playStepSound()
+{
     const qint16 sync = options::read::stepSoundSync() ? -1 : 0;
-    QString sound;
-    if (options::read::stepSoundAlways()) {
-        sound = options::read::stepSoundPath();
-    } else {
-        const int column = options::read::stepSoundColumn() + 1;
-        sound = stepSoundFor(column >= 1 ? FareTable.row(Route.CurIndex + 1).fare(column) : 0);
-    }
+    const QString sound = options::read::stepSoundAlways()
+                              ? options::read::stepSoundPath()
+                              : stepSoundFor(m_ride.currentValue(options::read::stepSoundColumn() + 1));
     if (!sound.isEmpty())
         mdlSndAPI::SndPlay(sound, QStringLiteral("S2"), sync, 0);
-    DispData(Route.CurIndex + 1);
 }
 
 void frmCtl::DispData(int row)
 {
+    m_ride.show(row);
+}
+
+void frmCtl::showBoard(const ride::BoardChange &change)
+{
     Form1 &panel = windows::Form1();
-    const fare::FareRecord &r = FareTable.row(row);
-    const bool night = forms::checkValue(*Check2) == 1;
-    for (int c = Route.StartSection; c <= Form1::kCells; ++c) {
-        // Doubled in a wider type: a night fare above 16383 shows as the
-        // number it is (the cell cuts it to its positions), never overflows.
-        const int v = r.fare(c);
-        panel.Degit(c)->setValue(night && v != -1 ? 2 * v : v);
+    panel.showCells(change.cells);
+    if (change.row > 0) {
+        drawPreview(change.row);
+        platform::paintPending();
     }
+    if (change.stopName)
+        panel.ChimeiCtl()->SetChimei(m_ride.stopName());
+}
 
-    const auto show = [&panel](int cell, const QVariant &value) {
-        if (cell >= 1 && cell <= Form1::kCells) // no selection addresses the hidden element 0
-            panel.Degit(cell)->setValue(value);
-    };
+void frmCtl::drawPreview(int row)
+{
     using namespace options::read;
-    if (infoStopOrderOn() == 1)
-        show(infoStopOrderKoma() + 1, infoStopOrderFromZero() == 1 ? row - 1 : row);
-    if (infoSeiriNumOn() == 1)
-        show(infoSeiriNumKoma() + 1, int(r.SeiriNo));
-    if (infoKeitoNumOn() == 1)
-        show(infoKeitoNumKoma() + 1, Route.RouteNo);
-    if (infoColumnOn() == 1) {
-        const int column = infoColumnIndex() + 1;
-        if (column >= 1 && column <= fare::kColumns)
-            show(infoColumnKoma() + 1, int(r.fare(column)));
-    }
-
+    const fare::FareRecord &r = m_ride.table().row(row);
     QString date;
     if (seiriDateAuto())
         date = dateNow();
     else if (seiriDateKeep())
-        date = Route.TicketDate;
+        date = m_ride.route().TicketDate;
     else
         date = seiriFixedDate();
 
@@ -550,12 +538,10 @@ void frmCtl::DispData(int row)
         QPainter p(&m_preview);
         kxp4::KX4_DrawSeiriken(seiriPlgPath(), &p, r.StopName, date,
                                wallclock::now().time().toString(QStringLiteral("hh:mm:ss")),
-                               fare::routeKey(Route.RouteNo).toInt(), r.SeiriNo, int16_t(row),
+                               fare::routeKey(m_ride.route().RouteNo).toInt(), r.SeiriNo, int16_t(row),
                                forms::listIndex(*Combo1));
     }
     picSeirikenPrev->setPixmap(QPixmap::fromImage(m_preview));
-    platform::paintPending();
-    panel.ChimeiCtl()->SetChimei(r.StopName);
 }
 
 void frmCtl::Check1_Click()
@@ -563,9 +549,7 @@ void frmCtl::Check1_Click()
     Form1 &panel = windows::Form1();
     const bool cleared = forms::checkValue(*Check1) == 1;
     if (cleared) {
-        panel.ChimeiCtl()->SetChimei(QString());
-        for (int k = 1; k <= Form1::kCells; ++k)
-            panel.Degit(k)->ResetDegit(false);
+        m_ride.setCleared(true);
         panel.Timer1()->stop();
         panel.TimeDegit(0)->setValue(QString());
         panel.TimeDegit(1)->setValue(QString());
@@ -581,23 +565,19 @@ void frmCtl::Check1_Click()
     if (panel.TimeDegit(0)->isVisible())
         panel.Timer1()->start();
     grpM_Tape->setEnabled(TapeEnabled);
-    DispData(Route.CurIndex + 1);
+    m_ride.setCleared(false); // the stop again
 }
 
-// The step flag is tested even when the list could not move, so a linked
-// last line keeps stepping the fares until the last stop.
 void frmCtl::cmdTapeNext_Click()
 {
     mdlM_Tape::TapeNext();
-    if (mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()) == 1)
-        Command2_Click(1);
+    m_ride.announce(true, mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()));
 }
 
 void frmCtl::cmdTapeBack_Click()
 {
     mdlM_Tape::TapeBack();
-    if (mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()) == 1)
-        Command2_Click(0);
+    m_ride.announce(false, mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()));
 }
 
 void frmCtl::cmdTapeSet_Click() { mdlM_Tape::ShowVoiceDialog(); }
@@ -637,7 +617,7 @@ void frmCtl::Command4_Click()
         windows::frmOption().exec();
     }
     panel.ChimeiCtl()->SetChimei(QString());
-    panel.ChimeiCtl()->SetChimei(FareTable.row(Route.CurIndex + 1).StopName);
+    m_ride.showStopName();
 }
 
 QString frmCtl::aboutText()
@@ -760,19 +740,24 @@ void frmCtl::closeEvent(QCloseEvent *event)
     });
 }
 
+void frmCtl::addMenuEntry(const QString &text, std::function<void()> action)
+{
+    m_menuEntries.append({text, std::move(action)});
+}
+
 void frmCtl::contextMenuEvent(QContextMenuEvent *event)
 {
+    if (m_menuEntries.isEmpty())
+        return;
     QMenu menu(this);
-    QAction *autoStep = menu.addAction(QStringLiteral("自動送り..."));
+    QList<QAction *> entries;
+    for (const auto &entry : std::as_const(m_menuEntries))
+        entries << menu.addAction(entry.first);
     QMenu *keyList = menu.addMenu(QStringLiteral("キー操作"));
     keyList->addActions(actions()); // the keys the start-up gave the console
-    if (menu.exec(event->globalPos()) == autoStep)
-        platform::guarded([this] {
-            if (!m_autoStep)
-                m_autoStep = new frmAutoStep(this);
-            m_autoStep->show();
-            m_autoStep->raise();
-        });
+    const qsizetype chosen = entries.indexOf(menu.exec(event->globalPos()));
+    if (chosen >= 0)
+        platform::guarded([this, chosen] { m_menuEntries[chosen].second(); }); // the entry keeps its own state
 }
 
 bool frmCtl::Form_QueryUnload()

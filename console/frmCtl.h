@@ -2,9 +2,10 @@
 // The operation console "集中操作盤": route input on lists or a keypad,
 // stepping stop by stop, blanking the panel, the night fare, the backlight,
 // the stop-name scroll settings, the ticket preview, the options and the exit.
-// It owns the route fare table and the stepping state.
-#include "console/FareData.h"
+// It owns the ride (ride/Ride.h) and is its view and controller.
 #include "forms/ControlArray.h"
+#include "options/ConsoleLink.h"
+#include "ride/Ride.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,7 +25,6 @@
 
 class QAction;
 class QMenu;
-class frmAutoStep;
 struct IniData;
 
 class frmCtl : public QWidget {
@@ -72,9 +72,12 @@ public:
     bool TapeEnabled = false; // speech output is available
     std::array<QRegion, 12> KeyRegions;
 
-    // The route: its fare table and where the ride stands.
-    fare::FareTable FareTable;
-    fare::RouteState Route;
+    // The ride the console shows and drives: the route, where the bus
+    // stands, what the board shows. The bus object and 自動送り watch it.
+    ::ride::Ride &ride() { return m_ride; }
+    const ::ride::Ride &ride() const { return m_ride; }
+    // The console as the options dialog reaches it.
+    const options::ConsoleLink &optionsLink() const { return m_link; }
 
     // Public operations.
     void DispData(int row);
@@ -88,6 +91,8 @@ public:
     void List2_Click(int Index);
     void List3_Click(int Index);
     void Command1_Click(int Index);
+    // The load behind both "リセット": the route as entered and the section's digits.
+    void loadRoute(const QString &routeNo, const QString &section);
     void Command2_Click(int Index);
     void Check1_Click();
     void Check4_Click();
@@ -104,6 +109,8 @@ public:
     // The ticket preview's picture: the plug-in's ticket size, drawn at
     // every redisplay while the preview is in use.
     void setPreviewSize(int width, int height);
+    // An entry of the console's own menu ("自動送り...", added at start-up).
+    void addMenuEntry(const QString &text, std::function<void()> action);
     const QImage &previewImage() const { return m_preview; }
 
     // How long the lamp test after a route load lights every segment
@@ -122,19 +129,26 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    // The console's own menu: "自動送り..." (the board following the bus).
+    // The console's own menu, of the entries the windows above it added.
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The views of the ride: the panel and the preview, the step sound,
+    // the controls that a loaded route enables.
+    void showBoard(const ::ride::BoardChange &change);
+    void playStepSound();
+    void drawPreview(int row);
     void buildInputFrames();
     void buildControls();
     void connectHandlers();
     void setWideForm(bool wide);
     void exitSequence();
     bool m_exiting = false;
+    ::ride::Ride m_ride;
+    options::ConsoleLink m_link;
     QImage m_preview;
-    QPointer<frmAutoStep> m_autoStep; // made when first asked for
+    QList<QPair<QString, std::function<void()>>> m_menuEntries;
 };
 
 namespace windows {

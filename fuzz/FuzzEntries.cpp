@@ -1,6 +1,5 @@
 #include "fuzz/FuzzEntries.h"
 
-#include "console/FareData.h"
 #include "console/Picture.h"
 #include "core/Cp932.h"
 #include "core/IniData.h"
@@ -20,6 +19,7 @@
 #include "platform/mci/MidiFile.h"
 #include "platform/mci/MidiSynth.h"
 #include "platform/mci/SoundFile.h"
+#include "ride/FareData.h"
 #include "sound/TapeList.h"
 
 #include <QByteArray>

@@ -10,25 +10,18 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 
-#include <array>
 
 namespace options::read {
 
 namespace {
 
-// The control that holds a field, found once for each dialog: a step reads
-// several options, and a search of the dialog's hundreds of children each
-// time would be its largest cost.
+// The control the dialog registered for the field when it built its pages,
+// of the kind the glossary gives it.
 template<typename W>
 W &live(settings::Field id, const char *control)
 {
-    static std::array<QPointer<QWidget>, size_t(settings::Field::Count)> found;
-    QPointer<QWidget> &w = found[size_t(id)];
-    if (!w)
-        w = windows::frmOption().findChild<QWidget *>(QLatin1String(control));
-    W *typed = qobject_cast<W *>(w.data());
+    W *typed = qobject_cast<W *>(windows::frmOption().control(id));
     if (!typed)
         vb::raise(vb::ErrInternal, QStringLiteral("コントロールがありません: %1").arg(QLatin1String(control)));
     return *typed;

@@ -96,7 +96,22 @@ void applyStartValues(frmOption &dialog, Starting which)
 
 QWidget *controlOf(frmOption &dialog, const OptionField &f)
 {
-    return dialog.findChild<QWidget *>(QLatin1String(f.control));
+    return dialog.control(f.id);
+}
+
+bool holdsKind(const QWidget *w, Kind kind)
+{
+    switch (kind) {
+    case Kind::Text: return qobject_cast<const QLineEdit *>(w);
+    case Kind::Caption: return qobject_cast<const QLabel *>(w);
+    case Kind::Check: return qobject_cast<const QCheckBox *>(w);
+    case Kind::List: return qobject_cast<const QComboBox *>(w);
+    case Kind::Option:
+    case Kind::Colour: return qobject_cast<const QAbstractButton *>(w);
+    case Kind::Console:
+    case Kind::Position: break;
+    }
+    return false;
 }
 
 void setControl(frmOption &dialog, const OptionField &f, const IniData &d)

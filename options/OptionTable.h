@@ -34,8 +34,10 @@ const QList<OptionField> &optionFields(Run run);
 // Every field in visiting order.
 QList<OptionField> allOptionFields();
 
-// The control a field names in the dialog; nullptr when there is none.
+// The control registered for a field in the dialog; nullptr when there is none.
 QWidget *controlOf(frmOption &dialog, const OptionField &f);
+// Whether a control can hold a value of the kind (a check box for Check...).
+bool holdsKind(const QWidget *w, Kind kind);
 
 // The dialog's start values, from the glossary: every option (before the
 // handlers are connected and the lists filled: the texts, boxes, buttons and

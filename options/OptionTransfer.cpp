@@ -1,27 +1,24 @@
 // The options dialog's transfer operations: the controls to and from the
 // settings record, and the panel options applied to the panel.
-#include "console/frmCtl.h"
 #include "core/IniData.h"
 #include "core/KXP4Res.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
+#include "options/ConsoleLink.h"
 #include "options/OptionTable.h"
 #include "options/frmOption.h"
 #include "panel/Form1.h"
-#include "windows/mdl427_000.h"
 #include "platform/Units.h"
+#include "ride/Ride.h"
+#include "windows/mdl427_000.h"
 
 namespace {
 
 // The backlight state the console's buttons show: OFF, ON1, else ON2.
 int backlightState()
 {
-    frmCtl &console = windows::frmCtl();
-    if (forms::optionValue(*console.Option4(0)))
-        return 0;
-    if (forms::optionValue(*console.Option4(1)))
-        return 1;
-    return 2;
+    const int state = options::console().ride->backlight();
+    return state == 0 || state == 1 ? state : 2;
 }
 
 } // namespace
@@ -34,14 +31,9 @@ void frmOption::SetProp()
         panel.lblSeiriNum(i)->setVisible(labels);
     mdl427_000::SeirikenNumSet(panel, forms::listIndex(*Combo2), forms::checkValue(*Check2));
 
-    frmCtl &console = windows::frmCtl();
-    uint32_t colour = 0;
-    for (int i = 0; i < 3; ++i)
-        if (forms::optionValue(*console.Option4(i))) {
-            colour = forms::faceColor(*Command5(i));
-            break;
-        }
-    panel.setSeiriNumColor(colour);
+    const options::ConsoleLink &console = options::console();
+    const int state = console.ride->backlight(); // -1: no button chosen yet
+    panel.setSeiriNumColor(state >= 0 ? forms::faceColor(*Command5(state)) : 0);
 
     const uint32_t back = forms::faceColor(*Command8(0)), unlit = forms::faceColor(*Command8(1)),
                    lit = forms::faceColor(*Command8(2));
@@ -61,7 +53,7 @@ void frmOption::SetProp()
     strip.setFontMode(forms::listIndex(*Combo3));
     strip.setFontBold(forms::checkValue(*Check4) == 1);
 
-    console.Option4_Click(backlightState());
+    console.showBacklight(backlightState());
 }
 
 void frmOption::GetOptionInfo(IniData &d)
@@ -75,7 +67,7 @@ void frmOption::SetOptionInfo(const IniData &d)
     using options::Run;
     for (const options::OptionField &f : options::optionFields(Run::Panel))
         options::setControl(*this, f, d);
-    windows::frmCtl().Option4_Click(backlightState());
+    options::console().showBacklight(backlightState());
     for (const options::OptionField &f : options::optionFields(Run::Digits))
         options::setControl(*this, f, d);
     M_Degit1->setBackColor(forms::faceColor(*Command8(0)));
@@ -97,9 +89,9 @@ int32_t frmOption::SetPlgin(QString &path)
     kxp4::KX4_SetPlgComment(path, txtPlginComment);
     List1->clear();
     List1->addItems(kxp4::capabilityLines(info));
-    frmCtl &console = windows::frmCtl();
-    console.setPreviewSize(platform::twipsToPixels(info.PrevWidth), platform::twipsToPixels(info.PrevHeight));
+    const options::ConsoleLink &console = options::console();
+    console.sizePreview(platform::twipsToPixels(info.PrevWidth), platform::twipsToPixels(info.PrevHeight));
     if (info.CorpSwitch >= 1)
-        kxp4::KX4_SetCorpAddList(path, console.Combo1);
+        kxp4::KX4_SetCorpAddList(path, console.companies);
     return 2;
 }

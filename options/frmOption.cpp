@@ -3,9 +3,9 @@
 // load, and what all pages share.
 #include "options/frmOption.h"
 
-#include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/KXP4Res.h"
+#include "core/VbError.h"
 #include "forms/Handlers.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
@@ -38,6 +38,7 @@ frmOption::frmOption(QWidget *parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFont(QFont(fonts::msPGothic(), 9));
     buildPages();
+    registerFieldControls();
     orderTabs();
     // The texts that the settings file stores.
     for (auto *arr : {&Text2, &txtSelectPanel, &txtSelectSound})
@@ -82,6 +83,16 @@ void readingOrder(QWidget *parent, QList<QWidget *> &out)
 }
 
 } // namespace
+
+void frmOption::registerFieldControls()
+{
+    for (const options::OptionField &f : options::allOptionFields()) {
+        QWidget *w = findChild<QWidget *>(QLatin1String(f.control));
+        if (!options::holdsKind(w, f.kind))
+            vb::raise(vb::ErrInternal, QStringLiteral("コントロールがありません: %1").arg(QLatin1String(f.control)));
+        m_fieldControls[size_t(f.id)] = w;
+    }
+}
 
 void frmOption::orderTabs()
 {

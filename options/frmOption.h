@@ -3,6 +3,7 @@
 // other windows read an option by asking the control that holds it. It is
 // created hidden once, keeps its controls until the program ends, and has no
 // cancel: however it is closed, every change stays.
+#include "core/SettingsFields.h"
 #include "forms/ControlArray.h"
 #include "panel/M_Degit/M_Degit.h"
 
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <array>
@@ -148,6 +150,11 @@ public:
     void Check3_Click(int Index);
     void chkUseSeiriPrev_Click();
 
+    // The control that holds a field of the glossary, registered when the
+    // pages were built; nullptr for a field no control of the dialog holds
+    // (the console's and the windows' positions).
+    QWidget *control(settings::Field id) const { return m_fieldControls[size_t(id)].data(); }
+
 public slots:
     // Escape and the title bar's close box act exactly like "OK".
     void reject() override;
@@ -157,6 +164,11 @@ protected:
 
 private:
     void buildPages();
+    // Every option field's control, found once by its design name; one
+    // missing or of another kind than the glossary says stops the dialog
+    // at its creation, never at the first read.
+    void registerFieldControls();
+    std::array<QPointer<QWidget>, size_t(settings::Field::Count)> m_fieldControls;
     int buildDataPage(QWidget *page);
     int buildPanelPage(QWidget *page);
     int buildDigitPage(QWidget *page);

@@ -141,6 +141,16 @@ void Form1::SetFormInfo(const IniData &d)
     move(platform::twipsToPixels(d.PanelLeft), platform::twipsToPixels(d.PanelTop));
 }
 
+void Form1::showCells(const QList<ride::CellWrite> &cells)
+{
+    for (const ride::CellWrite &w : cells) {
+        if (w.to.kind == ride::Cell::Kind::Value)
+            Degit(w.cell)->setValue(w.to.value);
+        else
+            Degit(w.cell)->ResetDegit(w.to.kind == ride::Cell::Kind::Lit);
+    }
+}
+
 void Form1::setSeiriNumColor(uint32_t colour)
 {
     const QColor c = platform::fromOle(colour);

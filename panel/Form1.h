@@ -5,6 +5,7 @@
 #include "forms/ControlArray.h"
 #include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 #include "panel/M_Degit/M_Degit.h"
+#include "ride/Ride.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -37,6 +38,9 @@ public:
     QTimer *Timer1() const { return m_timer1; }
     ChimeiCtl_A *ChimeiCtl() const { return m_chimei; }
     QPixmap &imgRes(int index); // 0..2, else error 9
+
+    // The ride's cells as it wrote them, in the order it wrote them.
+    void showCells(const QList<ride::CellWrite> &cells);
 
     // The text colour of the 60 ticket-number labels (0x00BBGGRR).
     void setSeiriNumColor(uint32_t colour);

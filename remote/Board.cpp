@@ -15,14 +15,10 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
 
 namespace remote {
 
 namespace {
-
-// Row changes and announcements are noticed this often.
-constexpr int kWatchMs = 50;
 
 frmCtl *console() { return qobject_cast<frmCtl *>(windows::loaded(windows::Id::Console)); }
 Form1 *panel() { return qobject_cast<Form1 *>(windows::loaded(windows::Id::Panel)); }
@@ -67,26 +63,24 @@ Refusal refusalFor(QWidget *control)
         if (control == tape)
             return {error::NoAnnouncements,
                     QStringLiteral("no announcements: speech is unavailable or the route has no announcement list")};
-    if (c->FareTable.loadedRows() == 0)
+    if (c->ride().table().loadedRows() == 0)
         return {error::NoRoute, QStringLiteral("no route is loaded")};
     return {error::Unavailable, QStringLiteral("the console's control %1 is disabled").arg(control->objectName())};
 }
 
-Board::Board(QObject *parent) : QObject(parent)
-{
-    m_watch = new QTimer(this);
-    m_watch->setInterval(kWatchMs);
-    connect(m_watch, &QTimer::timeout, this, [this] { platform::guarded([this] { watch(); }); });
-}
+// The board is on the bus before the windows exist (a later start then
+// hears that it is starting). Once they do, the ride tells each move when
+// it is complete and the tape each change of what is spoken: nothing is polled.
+Board::Board(QObject *parent) : QObject(parent) {}
 
 Board::~Board() = default;
 
 void Board::started()
 {
     m_started = true;
-    m_seenRoute = route();
-    m_seenRow = row();
-    m_watch->start();
+    connect(&windows::frmCtl().ride(), &ride::Ride::positionChanged, this, &Board::rowChanged);
+    connect(mdlM_Tape::announcements(), &mdlM_Tape::Announcements::changed, this,
+            [this] { platform::guarded([this] { watchSpeech(); }); });
 }
 
 void Board::answer(const std::function<Refusal()> &body)
@@ -104,13 +98,13 @@ void Board::answer(const std::function<Refusal()> &body)
 QString Board::route() const
 {
     const frmCtl *c = console();
-    return c ? c->Route.RouteNo : QString();
+    return c ? c->ride().route().RouteNo : QString();
 }
 
 int Board::row() const
 {
     const frmCtl *c = console();
-    return c && c->FareTable.loadedRows() > 0 ? c->Route.CurIndex + 1 : 0;
+    return c ? c->ride().row() : 0;
 }
 
 QString Board::stopName() const
@@ -133,22 +127,10 @@ void Board::finish(Refusal r)
     m_last = r;
     if (r && calledFromDBus())
         sendErrorReply(r.name, r.message);
-    if (m_started)
-        platform::guarded([this] { watch(); }); // the change is signalled before the reply
 }
 
-void Board::watch()
+void Board::watchSpeech()
 {
-    // In the middle of a handler (the lamp test) the route is half set.
-    if (inputhold::held())
-        return;
-    const QString r = route();
-    const int n = row();
-    if (r != m_seenRoute || n != m_seenRow) {
-        m_seenRoute = r;
-        m_seenRow = n;
-        emit rowChanged(r, n);
-    }
     const bool now = speaking();
     const int line = mdlM_Tape::GetTapePos();
     if (m_speaking && (!now || line != m_spokenLine))
@@ -176,14 +158,13 @@ Refusal Board::doLoad(const QString &route, int section)
         return r;
     const QString sectionDigits = QString::number(section);
     const platform::MsgBoxWatch boxes;
+    // The input in front shows what is loaded, as it reads when entered
+    // there: the lists give all five route and three section digits.
     if (front == 1) {
-        // 系統, the digits, 区間, the digits: each key as pressed.
-        c->CommandButton1_Click(10);
-        for (QChar ch : route)
-            c->CommandButton1_Click(ch.digitValue());
-        c->CommandButton1_Click(11);
-        for (QChar ch : sectionDigits)
-            c->CommandButton1_Click(ch.digitValue());
+        c->KeyTarget = false; // as after the section's digits
+        forms::setCaption(*c->Label2(0), route);
+        forms::setCaption(*c->Label2(2), sectionDigits);
+        c->loadRoute(route, sectionDigits);
     } else {
         const QString r = route.rightJustified(5, u'0');
         const QString s = sectionDigits.rightJustified(3, u'0');
@@ -191,8 +172,8 @@ Refusal Board::doLoad(const QString &route, int section)
             c->List2(i)->setCurrentRow(r[i].digitValue());
         for (int i = 0; i < 3; ++i)
             c->List3(i)->setCurrentRow(s[i].digitValue());
+        c->loadRoute(r, s);
     }
-    c->Command1_Click(front); // リセット
     if (!boxes.prompts().isEmpty())
         return {error::NotLoaded, boxes.prompts().join(u' ').simplified()};
     return {};

@@ -1,7 +1,9 @@
 #pragma once
 // The board on the session bus. Every method does what a console control
 // does, through the console's own handler and inside the event guard, so the
-// sounds, the speech, the lamp test and the messages are those of a click.
+// sounds, the speech, the lamp test and the messages are those of a click
+// (a load is the console's load of the route given, shown on its input).
+// What the board shows is learnt from the console's ride as it changes.
 // A method the console would not take at that moment (a box open, the lamp
 // test running, the control disabled) is refused with an error naming why,
 // and changes nothing. No method takes a path: only the files the options
@@ -12,7 +14,6 @@
 #include <QStringList>
 #include <functional>
 
-class QTimer;
 class QWidget;
 
 namespace remote {
@@ -78,12 +79,9 @@ private:
     Refusal doFullScreen(int screen);
     Refusal doRaise();
     void finish(Refusal r);
-    void watch();
+    void watchSpeech();
 
     bool m_started = false;
-    QTimer *m_watch = nullptr;
-    QString m_seenRoute;
-    int m_seenRow = 0;
     bool m_speaking = false;
     int m_spokenLine = 0;
     Refusal m_last;

@@ -63,6 +63,12 @@ void setEngineFactory(EngineFactory factory) { g_factory = std::move(factory); }
 
 speech::Engine *engine() { return SpeechEngine.get(); }
 
+Announcements *announcements()
+{
+    static Announcements a;
+    return &a;
+}
+
 void InitSpeech()
 {
     frmCtl &console = windows::frmCtl();
@@ -84,6 +90,7 @@ void InitSpeech()
     // cannot speak after all.
     QObject::connect(SpeechEngine.get(), &speech::Engine::unavailable, &console,
                      [c = &console] { setUnavailable(*c); });
+    QObject::connect(SpeechEngine.get(), &speech::Engine::statusChanged, announcements(), &Announcements::changed);
     console.grpM_Tape->setEnabled(true);
     console.grpM_Tape->setTitle(QStringLiteral("音合使用可"));
     console.TapeEnabled = true;
@@ -183,12 +190,14 @@ void TapeSpeak(int32_t pos)
     SpeechEngine->Speak(pos >= 1 && pos <= GetTapeCount() ? TapeLines[pos - 1].TapeText : QString());
     if (SpeechEngine->Status() == speech::Engine::kFailed)
         SpeechEngine->Stop();
+    emit announcements()->changed();
 }
 
 void TapeStop()
 {
     if (SpeechEngine)
         SpeechEngine->Stop();
+    emit announcements()->changed();
 }
 
 void ShowVoiceDialog()
@@ -197,7 +206,11 @@ void ShowVoiceDialog()
         SpeechEngine->ShowVoiceDialog(&windows::frmCtl(), QStringLiteral("音声の調節"));
 }
 
-void ReleaseSpeech() { SpeechEngine.reset(); }
+void ReleaseSpeech()
+{
+    SpeechEngine.reset();
+    emit announcements()->changed();
+}
 
 int32_t GetTapePos() { return TapePos; }
 

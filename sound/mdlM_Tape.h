@@ -5,6 +5,7 @@
 // end in silence, with the console's announcement group disabled.
 #include "platform/speech/SpeechEngine.h"
 
+#include <QObject>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -34,5 +35,14 @@ int32_t GetTapeCount();
 using EngineFactory = std::function<std::unique_ptr<speech::Engine>()>;
 void setEngineFactory(EngineFactory factory);
 speech::Engine *engine();
+
+// Tells that what is spoken may have changed: a line begun or stopped, the
+// engine done speaking, the engine made or released.
+class Announcements : public QObject {
+    Q_OBJECT
+signals:
+    void changed();
+};
+Announcements *announcements();
 
 } // namespace mdlM_Tape

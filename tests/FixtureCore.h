@@ -2,7 +2,7 @@
 // What every suite builds its cases from, without a widget (target
 // s4testfixturecore): routes written by the program's own writer and plain
 // file helpers. Suites that build the windows add tests/Fixture.h.
-#include "console/FareData.h"
+#include "ride/FareData.h"
 
 #include <QByteArray>
 #include <QList>

@@ -101,7 +101,7 @@ class TestAutoStep : public QObject {
         for (int d : {3, 4})
             console().CommandButton1_Click(d);
         console().Command1_Click(1);
-        QCOMPARE(console().Route.DataCount, int16_t(4));
+        QCOMPARE(console().ride().route().DataCount, int16_t(4));
     }
 
 private slots:
@@ -121,7 +121,7 @@ private slots:
         w.setMode(frmAutoStep::Mode::Timetable);
         QVERIFY(w.running());
         // Two minutes a stop at ×60: the terminus in about six seconds.
-        QTRY_COMPARE_WITH_TIMEOUT(int(console().Route.CurIndex), 3, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(console().ride().route().CurIndex), 3, 20000);
         QVERIFY2(w.lblStatus->text().contains(QStringLiteral("終点")), qPrintable(w.lblStatus->text()));
 
         // The choice is kept, and a new window takes it up again.
@@ -141,21 +141,21 @@ private slots:
         const QList<nmea::Fix> drive = follow::driveFixes(stops(), {});
         int fed = 0;
         // Up to the second stop.
-        for (; fed < drive.size() && console().Route.CurIndex < 1; ++fed) {
+        for (; fed < drive.size() && console().ride().route().CurIndex < 1; ++fed) {
             w.feedPosition(drive[fed].lat, drive[fed].lon);
             w.tick();
         }
-        QCOMPARE(int(console().Route.CurIndex), 1);
+        QCOMPARE(int(console().ride().route().CurIndex), 1);
         // Stepped back by hand there: the ride goes on from the hand's stop.
         console().Command2_Click(0);
-        QCOMPARE(int(console().Route.CurIndex), 0);
+        QCOMPARE(int(console().ride().route().CurIndex), 0);
         w.tick();
         for (; fed < drive.size(); ++fed) {
             w.feedPosition(drive[fed].lat, drive[fed].lon);
             w.tick();
         }
         // From stop 1 the bus was already away: each stop after it once.
-        QCOMPARE(int(console().Route.CurIndex), 3);
+        QCOMPARE(int(console().ride().route().CurIndex), 3);
         QVERIFY(w.lblStatus->text().contains(QStringLiteral("位置")));
         QCOMPARE(m_w.boxes, QStringList());
     }
@@ -171,7 +171,7 @@ private slots:
         for (int d : {1, 2})
             console().CommandButton1_Click(d);
         console().Command1_Click(1);
-        QCOMPARE(console().Route.DataCount, int16_t(20));
+        QCOMPARE(console().ride().route().DataCount, int16_t(20));
         frmAutoStep w;
         w.setMode(frmAutoStep::Mode::Position);
         QVERIFY(w.running());
@@ -183,8 +183,8 @@ private slots:
             if (const auto fix = nmea::parse(line)) {
                 w.feedPosition(fix->lat, fix->lon);
                 w.tick();
-                if (console().Route.CurIndex != rows.last())
-                    rows << console().Route.CurIndex;
+                if (console().ride().route().CurIndex != rows.last())
+                    rows << console().ride().route().CurIndex;
                 if (mdlM_Tape::GetTapePos() != tape.last())
                     tape << mdlM_Tape::GetTapePos();
             }
@@ -220,9 +220,9 @@ private slots:
         QVERIFY2(w.lblStatus->text().contains(says), qPrintable(w.lblStatus->text()));
         w.feedPosition(35.0, 135.0);
         w.tick();
-        QCOMPARE(int(console().Route.CurIndex), 0);
+        QCOMPARE(int(console().ride().route().CurIndex), 0);
         console().Command2_Click(1); // the hand always works
-        QCOMPARE(int(console().Route.CurIndex), 1);
+        QCOMPARE(int(console().ride().route().CurIndex), 1);
     }
 
     // The log kept in the choices is 100 MB whose times run backwards: the
@@ -253,7 +253,7 @@ private slots:
         const QString first = w.lblStatus->text();
         QTRY_VERIFY_WITH_TIMEOUT(w.lblStatus->text() != first, 20000); // the next one, a second later
         QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
-        QCOMPARE(int(console().Route.CurIndex), 0); // waiting at the first stop
+        QCOMPARE(int(console().ride().route().CurIndex), 0); // waiting at the first stop
     }
 
     // What cannot be used is said in the window, and reading it stops: a

@@ -96,8 +96,8 @@ private slots:
         QCOMPARE(m_boxes, QStringList());
         QCOMPARE(played(), QStringList({"snd0"})); // the route-set sound only
         frmCtl &c = console();
-        QCOMPARE(int(c.Route.CurIndex), 1);
-        QCOMPARE(c.Route.RouteNo, QStringLiteral("00012"));
+        QCOMPARE(int(c.ride().route().CurIndex), 1);
+        QCOMPARE(c.ride().route().RouteNo, QStringLiteral("00012"));
         QVERIFY(c.Command2(1)->isEnabled() && c.Check1->isEnabled());
         QCOMPARE(cell(1), QStringLiteral("0")); // before the start section: the lamp test's 0
         QCOMPARE(cell(2), QString::number(22));
@@ -138,7 +138,7 @@ private slots:
         if (emptyFolder)
             QFile::remove(beside);
         QCOMPARE(m_boxes, QStringList());
-        QCOMPARE(int(console().Route.StartSection), start);
+        QCOMPARE(int(console().ride().route().StartSection), start);
         QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), stop);
     }
 
@@ -174,13 +174,13 @@ private slots:
         QCOMPARE(m_boxes, QStringList{message});
         QCOMPARE(played().value(0), QStringLiteral("snd0")); // the sound came first
         // The previous route stays on the panel and in the table.
-        QCOMPARE(console().FareTable.loadedRows(), 3);
-        QCOMPARE(console().FareTable.row(1).StopName, QStringLiteral("停留所1"));
+        QCOMPARE(console().ride().table().loadedRows(), 3);
+        QCOMPARE(console().ride().table().row(1).StopName, QStringLiteral("停留所1"));
         QCOMPARE(cell(5), QString::number(15));
         // Stepping never goes past the rows actually loaded.
         for (int i = 0; i < 5; ++i)
             console().Command2_Click(1);
-        QVERIFY(console().Route.CurIndex <= 2);
+        QVERIFY(console().ride().route().CurIndex <= 2);
     }
 
     // A cut file's count is kept although its records never arrive: the
@@ -193,16 +193,16 @@ private slots:
         load(QStringLiteral("12"), QStringLiteral("2"));
         frmCtl &c = console();
         c.Command2_Click(1);
-        QCOMPARE(int(c.Route.CurIndex), 2);
+        QCOMPARE(int(c.ride().route().CurIndex), 2);
         m_boxes.clear();
         load(QStringLiteral("13"), QStringLiteral("1"));
         QCOMPARE(m_boxes, QStringList{QStringLiteral("ファイルにこれ以上データがありません。")});
-        QCOMPARE(int(c.Route.DataCount), 4);
-        QCOMPARE(int(c.Route.CurIndex), 2); // where the panel still stands
+        QCOMPARE(int(c.ride().route().DataCount), 4);
+        QCOMPARE(int(c.ride().route().CurIndex), 2); // where the panel still stands
         QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所3"));
         for (int i = 0; i < 6; ++i)
             c.Command2_Click(1);
-        QCOMPARE(int(c.Route.CurIndex), 3);
+        QCOMPARE(int(c.ride().route().CurIndex), 3);
         QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所4"));
         QCOMPARE(cell(10), QString::number(50));
     }
@@ -260,7 +260,7 @@ private slots:
         c.Command2_Click(1);
         c.Command2_Click(1); // already on the last stop
         QCOMPARE(played(), QStringList({"snd7@S2", "snd7@S2"}));
-        QCOMPARE(int(c.Route.CurIndex), 2);
+        QCOMPARE(int(c.ride().route().CurIndex), 2);
         QCOMPARE(cell(1), QString::number(31));
     }
 
@@ -312,12 +312,12 @@ private slots:
             return n;
         };
         const QList<int> before = drawn();
-        console().DispData(console().Route.CurIndex + 1);
+        console().DispData(console().ride().route().CurIndex + 1);
         const QList<int> after = drawn();
         for (int c = 1; c <= Form1::kCells; ++c)
             QCOMPARE(after[c - 1] - before[c - 1], c == 7 || c == 10 ? 2 : 0);
         forms::setCheckValue(*console().Check2, 0);
-        console().DispData(console().Route.CurIndex + 1);
+        console().DispData(console().ride().route().CurIndex + 1);
         QCOMPARE(drawn()[0], after[0] + 1);
         QCOMPARE(cell(1), QString::number(21)); // the day fare of the second stop
     }
@@ -504,7 +504,7 @@ private slots:
             return 1;
         };
         load(QStringLiteral("00012"), QStringLiteral("1"));
-        c.Route.TicketDate = QStringLiteral("12-31-2025"); // as if the load was before midnight
+        c.ride().setTicketDate(QStringLiteral("12-31-2025")); // as if the load was before midnight
         c.Command2_Click(1);
         QCOMPARE(calls.size(), 2);
         QCOMPARE(calls[1], QStringList({barcode, "1", "停留所2", "12-31-2025", "8", "12", "2", "2", "-1"}).join(u'|'));

@@ -1,8 +1,8 @@
 // The .hy3 reader and the route fare table: every file, however broken,
 // gives records or a numbered error, and the table stays within its rows.
-#include "console/FareData.h"
 #include "core/Cp932.h"
 #include "core/VbError.h"
+#include "ride/FareData.h"
 #include "tests/ErrorOf.h"
 
 #include <QtEndian>

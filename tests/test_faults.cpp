@@ -291,7 +291,7 @@ private slots:
         apply(change, plugin);
         c.Command2_Click(1);
         QCOMPARE(c.previewImage(), white);
-        QCOMPARE(int(c.Route.CurIndex), 2);
+        QCOMPARE(int(c.ride().route().CurIndex), 2);
         QCOMPARE(windows::Form1().Degit(1)->Value().toString(), QStringLiteral("130"));
         c.Command2_Click(0);
         QCOMPARE(c.previewImage(), white);

@@ -219,7 +219,7 @@ private slots:
         console().Command1_Click(1);
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(!console().grpM_Tape->isEnabled());
-        QCOMPARE(console().Route.DataCount, int16_t(0));
+        QCOMPARE(console().ride().route().DataCount, int16_t(0));
 
         // A backlight picture: a file access error, not "no picture".
         try {

@@ -4,7 +4,6 @@
 // broken feeds with the place of their fault, and an archive built with
 // libzip. The written route is read back by the program's own reader and
 // ridden through the console.
-#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "forms/Values.h"
@@ -16,6 +15,7 @@
 #include "panel/Form1.h"
 #include "platform/MsgBox.h"
 #include "platform/speech/Reading.h"
+#include "ride/FareData.h"
 #include "settings/mdlIniIo.h"
 #include "sound/TapeList.h"
 #include "sound/mdlSndAPI.h"

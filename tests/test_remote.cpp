@@ -50,6 +50,11 @@ public:
     }
     void Stop() override { status = kIdle; }
     int Status() override { return status; }
+    void said()
+    {
+        status = kIdle;
+        emit statusChanged();
+    }
     void ShowVoiceDialog(QWidget *, const QString &) override {}
 };
 
@@ -423,7 +428,7 @@ private slots:
         QCOMPARE(engine()->spoken.size(), 1);
         QTRY_COMPARE(m_seen.started, QList<int>{1});
         QVERIFY(m_seen.ended.isEmpty());
-        engine()->status = speech::Engine::kIdle; // the line has been said
+        engine()->said(); // the line has been said
         QTRY_COMPARE(m_seen.ended, QList<int>{1});
         call(QStringLiteral("say"));
         QTRY_COMPARE(m_seen.started, (QList<int>{1, 2}));

@@ -2,9 +2,9 @@
 // unchanged, every encoding a spreadsheet writes reads the same, each bad
 // cell is named by line and column, and the tool writes nothing on error.
 // The announcement list check reads what the program reads.
-#include "console/FareData.h"
 #include "core/Cp932.h"
 #include "core/VbError.h"
+#include "ride/FareData.h"
 #include "tests/FixtureCore.h"
 #include "tools/RouteCsv.h"
 

@@ -75,7 +75,7 @@ class TestTape : public QObject {
         }
         return out;
     }
-    int stop() { return console().Route.CurIndex + 1; }
+    int stop() { return console().ride().route().CurIndex + 1; }
 
 private slots:
     void initTestCase() { g_log = &m_log; }

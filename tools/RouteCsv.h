@@ -3,7 +3,7 @@
 // ticket number, then the value columns 1..150 (empty cells read as 0).
 // Pure: readers take bytes and return a value or raise a numbered error
 // whose description names the line and the column of the bad cell.
-#include "console/FareData.h"
+#include "ride/FareData.h"
 
 #include <QByteArrayView>
 #include <QList>

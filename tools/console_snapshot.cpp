@@ -4,7 +4,6 @@
 // ticket, and a word scheme in colours of one's own.
 // Run under a display (xvfb-run works): console_snapshot OUTPUT_FOLDER
 #include "assets/AssetFonts.h"
-#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "forms/Values.h"
@@ -13,6 +12,7 @@
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
+#include "ride/FareData.h"
 #include "settings/mdlIniIo.h"
 #include "tools/Snapshot.h"
 

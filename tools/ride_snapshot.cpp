@@ -139,7 +139,7 @@ int main(int argc, char **argv)
             continue;
         autoStep.feedPosition(fix->lat, fix->lon);
         autoStep.tick();
-        if (next < pictured.size() && console.Route.CurIndex >= pictured[next]) {
+        if (next < pictured.size() && console.ride().route().CurIndex >= pictured[next]) {
             waitMs(400);
             saveAuto(out.filePath(QStringLiteral("auto-%1.png").arg(next + 1)), autoStep);
             ++next;

@@ -1,12 +1,12 @@
 // soratobi4-route: route data between a spreadsheet's CSV and the .hy3 file
 // the console loads, and a check of an announcement list.
-#include "console/FareData.h"
 #include "core/FileIo.h"
 #include "core/VbError.h"
 #include "follow/Drive.h"
 #include "follow/StopsFile.h"
 #include "opendata/FeedPath.h"
 #include "opendata/Gtfs.h"
+#include "ride/FareData.h"
 #include "tools/RouteCsv.h"
 
 #include <QCoreApplication>

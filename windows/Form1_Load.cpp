@@ -9,6 +9,7 @@
 #include "options/frmOption.h"
 #include "settings/mdlIniIo.h"
 #include "windows/Keys.h"
+#include "windows/frmAutoStep.h"
 #include "windows/mdl427_000.h"
 
 #include <QGuiApplication>
@@ -25,6 +26,7 @@ void Form1::Form_Load()
     mdl427_000::InitPanelDefault(*this);
     windows::frmOption(); // loaded hidden; it stays hidden until the user opens it
     frmCtl &console = windows::frmCtl();
+    frmAutoStep::addToConsole(console);
     console.show();
     console.raise();
     move(0, 0);

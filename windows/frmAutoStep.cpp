@@ -1,6 +1,5 @@
 #include "windows/frmAutoStep.h"
 
-#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/FileIo.h"
 #include "core/InputHold.h"
@@ -10,6 +9,7 @@
 #include "options/OptionReads.h"
 #include "platform/EventGuard.h"
 #include "platform/Paths.h"
+#include "ride/Ride.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -147,10 +148,23 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
         if (!m_loading)
             save();
     });
+    // The ride tells each move: a new route, or a step by hand.
+    connect(&windows::frmCtl().ride(), &ride::Ride::positionChanged, this,
+            [this] { platform::guarded([this] { rideMoved(); }); });
     load();
 }
 
 frmAutoStep::~frmAutoStep() = default;
+
+void frmAutoStep::addToConsole(frmCtl &console)
+{
+    console.addMenuEntry(QStringLiteral("自動送り..."), [c = &console, w = QPointer<frmAutoStep>()]() mutable {
+        if (!w)
+            w = new frmAutoStep(c);
+        w->show();
+        w->raise();
+    });
+}
 
 QString frmAutoStep::settingsFile()
 {
@@ -211,12 +225,12 @@ void frmAutoStep::save() const
 
 QList<follow::Stop> frmAutoStep::stopsOfRoute(QString *why) const
 {
-    const frmCtl &console = windows::frmCtl();
-    if (console.Route.DataCount <= 0 || console.Route.RouteNo.isEmpty()) {
+    const fare::RouteState &route = windows::frmCtl().ride().route();
+    if (route.DataCount <= 0 || route.RouteNo.isEmpty()) {
         *why = QStringLiteral("系統が読み込まれていません。「リセット」で系統を読み込んでください。");
         return {};
     }
-    const QString key = fare::routeKey(console.Route.RouteNo);
+    const QString key = fare::routeKey(route.RouteNo);
     const QString path = platform::findFile(platform::withSeparator(options::read::fareDataDir()) + key
                                             + QStringLiteral(".stops.csv"));
     if (path.isEmpty()) {
@@ -255,9 +269,9 @@ void frmAutoStep::start()
         stop(why);
         return;
     }
-    const frmCtl &console = windows::frmCtl();
-    m_expected = console.Route.CurIndex;
-    m_routeKey = fare::routeKey(console.Route.RouteNo);
+    const fare::RouteState &route = windows::frmCtl().ride().route();
+    m_expected = route.CurIndex;
+    m_routeKey = fare::routeKey(route.RouteNo);
     m_real.start();
     if (mode() == Mode::Timetable) {
         m_timetable = std::make_unique<follow::TimetableFollower>(stops, m_expected);
@@ -345,18 +359,43 @@ void frmAutoStep::feedPosition(double lat, double lon)
 void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
 {
     frmCtl &console = windows::frmCtl();
+    const fare::RouteState &route = console.ride().route();
     int target = indexBefore;
+    // Our own moves are not a hand's.
+    const QScopedValueRollback applying(m_applying, true);
     for (follow::Event e : events) {
         if (e == follow::Event::Announce) {
             if (console.TapeEnabled && console.cmdTapeNext->isEnabled())
                 console.cmdTapeNext_Click(); // as "送り": it may step by its line's flag
         } else {
             ++target;
-            if (console.Route.CurIndex < target)
+            if (route.CurIndex < target)
                 console.Command2_Click(1); // as "データ送り"
         }
     }
-    m_expected = console.Route.CurIndex;
+    m_expected = route.CurIndex;
+}
+
+void frmAutoStep::rideMoved()
+{
+    if (m_applying || (!m_timetable && !m_position))
+        return;
+    const fare::RouteState &route = windows::frmCtl().ride().route();
+    // Another route loaded: its own stops.
+    if (fare::routeKey(route.RouteNo) != m_routeKey) {
+        start();
+        return;
+    }
+    // Stepped by hand: the hand wins, the follower follows.
+    if (route.CurIndex != m_expected) {
+        m_expected = route.CurIndex;
+        if (m_position)
+            m_position->rebase(m_expected);
+        if (m_timetable) {
+            m_timetable->rebase(m_expected);
+            m_clock.start(m_timetable->startSec(m_expected), m_real.elapsed(), spnSpeed->value());
+        }
+    }
 }
 
 void frmAutoStep::tick()
@@ -365,23 +404,7 @@ void frmAutoStep::tick()
     // played to its end, the lamp test) or under a modal box.
     if (inputhold::held() || QApplication::activeModalWidget())
         return;
-    frmCtl &console = windows::frmCtl();
     const qint64 now = m_real.elapsed();
-    // Another route loaded: its own stops.
-    if (fare::routeKey(console.Route.RouteNo) != m_routeKey) {
-        start();
-        return;
-    }
-    // Stepped by hand (or a new route): the hand wins, the follower follows.
-    if (console.Route.CurIndex != m_expected) {
-        m_expected = console.Route.CurIndex;
-        if (m_position)
-            m_position->rebase(m_expected);
-        if (m_timetable) {
-            m_timetable->rebase(m_expected);
-            m_clock.start(m_timetable->startSec(m_expected), now, spnSpeed->value());
-        }
-    }
     if (m_timetable) {
         if (chkPause->isChecked())
             return;

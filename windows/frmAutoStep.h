@@ -18,6 +18,7 @@ class NmeaSource;
 }
 
 class QCheckBox;
+class frmCtl;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -56,12 +57,16 @@ public:
     // The per-user file the choices live in.
     static QString settingsFile();
 
+    // "自動送り..." in the console's menu: one window, made when first asked for.
+    static void addToConsole(frmCtl &console);
+
 private:
     void start();
     void stop(const QString &status = {});
     void startSource();
     void showPosition();
     void apply(const QList<follow::Event> &events, int indexBefore);
+    void rideMoved();
     void save() const;
     void load();
     QList<follow::Stop> stopsOfRoute(QString *why) const;
@@ -77,5 +82,6 @@ private:
     QString m_routeKey;        // the route the stops are of
     double m_pausedAt = -1;    // the ride time when paused
     bool m_loading = false;
+    bool m_applying = false;
     QString m_sourceStatus;
 };

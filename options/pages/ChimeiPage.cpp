@@ -1,7 +1,6 @@
 // The stop-name page: the strip's colours and font.
 #include "options/frmOption.h"
 
-#include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/KXP4Res.h"
 #include "forms/Handlers.h"

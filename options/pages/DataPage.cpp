@@ -1,7 +1,6 @@
 // The first page, "運賃データと放送用データ": the fare data and announcement folders.
 #include "options/frmOption.h"
 
-#include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/KXP4Res.h"
 #include "forms/Handlers.h"

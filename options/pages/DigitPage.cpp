@@ -1,7 +1,6 @@
 // The digits page: the fare digits' colours (with their preview) and the information digits.
 #include "options/frmOption.h"
 
-#include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/KXP4Res.h"
 #include "forms/Handlers.h"

@@ -1,7 +1,6 @@
 // The panel page: the ticket-number row, its scheme and colours, the panel pictures.
 #include "options/frmOption.h"
 
-#include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/KXP4Res.h"
 #include "forms/Handlers.h"

@@ -1,12 +1,12 @@
 // The ticket preview page: the plug-in, its properties and notes, the ticket date.
 #include "options/frmOption.h"
 
-#include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/KXP4Res.h"
 #include "forms/Handlers.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
+#include "options/ConsoleLink.h"
 #include "options/ColourButton.h"
 #include "options/OptionTable.h"
 #include "options/PageKit.h"
@@ -132,7 +132,7 @@ void frmOption::Command1_Click()
     QString chosen = chooseFile(filter, QStringLiteral("プラグインの選択"));
     if (chosen.isEmpty())
         return;
-    windows::frmCtl().Combo1->clear();
+    options::console().companies->clear();
     if (SetPlgin(chosen) != 0)
         forms::setText(*txtSeiriPlgDir, chosen);
     else

@@ -1,7 +1,6 @@
 // The sound page: the step sounds and the sounds before an announcement, each with how it plays.
 #include "options/frmOption.h"
 
-#include "console/frmCtl.h"
 #include "core/FontNames.h"
 #include "core/KXP4Res.h"
 #include "forms/Handlers.h"

@@ -6,6 +6,7 @@
 #include "platform/mci/MidiSynth.h"
 #include "platform/mci/SoundCache.h"
 #include "platform/mci/SoundFile.h"
+#include "platform/mci/SpeechQueue.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -46,86 +47,6 @@ void SDLCALL tapEffect(int channel, void *stream, int len, void *)
     if (TapFn fn = g_tap.load())
         fn(channel, stream, len, g_tapUser.load());
 }
-
-// Speech samples on their way to the mixer, at the device rate in stereo.
-// The audio thread takes from the front; synthesis threads append.
-class SpeechQueue {
-public:
-    quint64 start(int deviceRate)
-    {
-        std::lock_guard lock(m_mutex);
-        clearLocked();
-        m_rate = deviceRate;
-        return ++m_serial;
-    }
-
-    void stop()
-    {
-        std::lock_guard lock(m_mutex);
-        clearLocked();
-        ++m_serial;
-    }
-
-    bool push(quint64 serial, const qint16 *mono, size_t frames, int rate)
-    {
-        std::lock_guard lock(m_mutex);
-        if (serial != m_serial || rate <= 0 || m_rate <= 0)
-            return false;
-        const size_t limit = size_t(m_rate) * kMaxSpeechSeconds * 2;
-        // Linear interpolation from the synthesiser's rate, carried across
-        // blocks so their seams do not click.
-        const double step = double(rate) / m_rate;
-        for (size_t i = 0; i < frames; ++i) {
-            const double next = mono[i];
-            while (m_phase < 1.0) {
-                if (m_samples.size() - m_read >= limit)
-                    return false;
-                const auto v = qint16(m_last + (next - m_last) * m_phase);
-                m_samples.push_back(v);
-                m_samples.push_back(v);
-                m_phase += step;
-            }
-            m_phase -= 1.0;
-            m_last = next;
-        }
-        return true;
-    }
-
-    // Audio thread: fills the block with speech, or silence past its end.
-    void fill(qint16 *out, size_t samples)
-    {
-        std::lock_guard lock(m_mutex);
-        const size_t n = std::min(samples, m_samples.size() - m_read);
-        std::copy_n(m_samples.data() + m_read, n, out);
-        std::fill(out + n, out + samples, qint16(0));
-        m_read += n;
-        if (m_read == m_samples.size())
-            clearLocked();
-    }
-
-    bool playing()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_read < m_samples.size();
-    }
-
-private:
-    void clearLocked()
-    {
-        m_samples.clear();
-        m_samples.shrink_to_fit();
-        m_read = 0;
-        m_phase = 0;
-        m_last = 0;
-    }
-
-    std::mutex m_mutex;
-    std::vector<qint16> m_samples;
-    size_t m_read = 0;
-    quint64 m_serial = 0;
-    int m_rate = 0;
-    double m_phase = 0, m_last = 0;
-};
 
 SpeechQueue g_speech;
 

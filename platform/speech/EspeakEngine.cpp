@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <espeak-ng/speak_lib.h>
@@ -322,6 +323,14 @@ public:
     EspeakEngine()
     {
         m_synth->addListener(this);
+        // While a line is said, its end is looked for; at rest nothing runs.
+        m_saying.setInterval(100);
+        connect(&m_saying, &QTimer::timeout, this, [this] {
+            if (Status() != kSpeaking) {
+                m_saying.stop();
+                emit statusChanged();
+            }
+        });
         if (m_synth->state() == Synth::State::Failed)
             QMetaObject::invokeMethod(this, &Engine::unavailable, Qt::QueuedConnection);
         else if (m_synth->state() == Synth::State::Ready)
@@ -345,12 +354,17 @@ public:
         }
         if (!text.isEmpty())
             m_synth->speak(serial, text);
+        if (Status() == kSpeaking)
+            m_saying.start();
+        emit statusChanged();
     }
 
     void Stop() override
     {
         m_synth->cancel();
         platform::mci::stopSpeech();
+        m_saying.stop();
+        emit statusChanged();
     }
 
     int Status() override
@@ -381,6 +395,7 @@ public:
 private:
     const std::shared_ptr<Synth> m_synth = Synth::instance();
     bool m_noAudio = false; // the last line found no audio device at all
+    QTimer m_saying;
 };
 
 void Synth::notifyFailed()

@@ -29,6 +29,8 @@ public:
 signals:
     // The engine found, after its creation, that it cannot speak.
     void unavailable();
+    // Status() may have changed (a line begun, said to its end, stopped).
+    void statusChanged();
 };
 
 // The engine of this platform, or nullptr when there is none. Cheap: what

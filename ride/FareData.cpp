@@ -1,4 +1,4 @@
-#include "console/FareData.h"
+#include "ride/FareData.h"
 
 #include "core/Cp932.h"
 #include "core/VbError.h"
