@@ -217,12 +217,26 @@ private slots:
         const QRegion shape = view->mask();
         QVERIFY(!shape.contains(QPoint(0, 0)) && shape.contains(QPoint(6 * factor, 6 * factor)));
         QVERIFY(!shape.contains(QPoint(view->width() - 1, view->height() - 1)));
-        // The panel beneath keeps the place: the settings keep the x1 meaning.
-        view->move(300, 200);
+        // Dragged by the board's face, not by a cell; the panel beneath keeps
+        // the place, so the settings keep the x1 window's meaning.
+        const auto drag = [view](QPoint from) {
+            const QPoint global = view->mapToGlobal(from);
+            QMouseEvent press(QEvent::MouseButtonPress, from, global, Qt::LeftButton, Qt::LeftButton, {});
+            QApplication::sendEvent(view, &press);
+            QMouseEvent move(QEvent::MouseMove, from, global + QPoint(260, 170), Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(view, &move);
+            QMouseEvent release(QEvent::MouseButtonRelease, from, global, Qt::LeftButton, Qt::NoButton, {});
+            QApplication::sendEvent(view, &release);
+        };
+        drag(panel.Degit(5)->geometry().center() * factor);
+        QCOMPARE(view->pos(), QPoint(40, 30));
+        drag(QPoint(5, 150) * factor);
+        QCOMPARE(view->pos(), QPoint(300, 200));
         QCOMPARE(panel.pos(), QPoint(300, 200));
         IniData d;
         panel.GetFormInfo(d);
         QCOMPARE(d.PanelLeft, 300 * 15);
+        QCOMPARE(d.PanelTop, 200 * 15);
         panel.move(10, 20);
         QCOMPARE(view->pos(), QPoint(10, 20));
         // A double-click on a cell is the cell's (one that opens no dialog here).

@@ -5,6 +5,7 @@
 #include "windows/PanelScreen.h"
 #include "windows/PanelSize.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -196,6 +197,17 @@ void BoardView::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void BoardView::closeEvent(QCloseEvent *event)
+{
+    // Closed by the window manager: full screen ends; the enlarged window is
+    // the panel, whose close asks the console's exit question.
+    event->ignore();
+    if (m_kind == Kind::FullScreen)
+        platform::guarded([] { panelscreen::restore(); });
+    else if (m_panel)
+        m_panel->close();
 }
 
 void BoardView::contextMenuEvent(QContextMenuEvent *event)
