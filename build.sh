@@ -57,6 +57,7 @@ pictures() {
   # The user's own preferences (the panel's size, 自動送り) stay out of the pictures.
   XDG_CONFIG_HOME="$(mktemp -d)"
   export XDG_CONFIG_HOME
+  trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
   "${screen[@]}" "$bin/panel_snapshot" "$docs"
   QT_SCALE_FACTOR=2 "${screen[@]}" "$bin/panel_snapshot" "$docs"
   "${screen[@]}" "$bin/console_snapshot" "$docs"
