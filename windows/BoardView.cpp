@@ -1,6 +1,8 @@
 #include "windows/BoardView.h"
 
+#include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 #include "panel/Form1.h"
+#include "panel/M_Degit/M_Degit.h"
 #include "platform/EventGuard.h"
 #include "windows/PanelScreen.h"
 #include "windows/PanelSize.h"
@@ -37,10 +39,32 @@ BoardView::BoardView(Form1 &panel, Kind kind, int factor)
     setFocusPolicy(Qt::StrongFocus);
     addActions(panel.actions()); // the keys the panel takes
     // Whatever repaints on the panel is drawn anew here, and only that.
+    // The strip and the cells say when their pictures change, so a panel
+    // that the system stops painting beneath this view changes nothing here.
     watch(&panel);
-    for (QWidget *w : panel.findChildren<QWidget *>())
-        if (w != this && !isAncestorOf(w) && !w->isWindow())
+    for (QWidget *w : panel.findChildren<QWidget *>()) {
+        if (w == this || isAncestorOf(w) || w->isWindow())
+            continue;
+        if (auto *cell = qobject_cast<M_Degit *>(w)) {
+            connect(cell, &M_Degit::pictureChanged, this, [this, cell] {
+                if (cell->isVisibleTo(m_panel.data()))
+                    changed(cell->geometry());
+            });
+        } else if (auto *strip = qobject_cast<ChimeiCtl_A *>(w)) {
+            connect(strip, &ChimeiCtl_A::pictureChanged, this, [this, strip](const QRect &area) {
+                // A scroll step changes the strip's inner area alone: its rows
+                // are copied, already enlarged, with nothing else redrawn.
+                if (strip->devicePixelRatioF() == 1 && strip->innerRect().contains(area)) {
+                    m_stripDirty = true;
+                    update(toView(strip->innerRect().translated(strip->pos())));
+                } else {
+                    changed(area.translated(strip->pos()));
+                }
+            });
+        } else {
             watch(w);
+        }
+    }
     if (kind == Kind::Window) {
         setFixedSize(panel.size() * m_windowFactor);
         // The same round corners, enlarged with the board.
@@ -66,26 +90,14 @@ bool BoardView::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (event->type() == QEvent::Paint && !m_rendering) {
         auto *w = static_cast<QWidget *>(watched);
-        const QRegion region = static_cast<QPaintEvent *>(event)->region();
-        ChimeiCtl_A *strip = m_panel->ChimeiCtl();
-        // A scroll step repaints the strip's inner area alone: its rows are
-        // copied, already enlarged, with nothing else of the board redrawn.
-        if (w == strip && strip->devicePixelRatioF() == 1 && strip->innerRect().contains(region.boundingRect())) {
-            m_stripDirty = true;
-            update(toView(strip->innerRect().translated(strip->pos())));
-            return false;
-        }
         const QPoint at = w == m_panel ? QPoint() : w->mapTo(m_panel.data(), QPoint());
-        const QRegion onBoard = region.translated(at) & m_panel->rect();
-        if (!onBoard.isEmpty()) {
-            m_dirty += onBoard;
-            update(toView(onBoard.boundingRect()));
-        }
+        changed(static_cast<QPaintEvent *>(event)->region().translated(at));
     } else if (watched == m_panel && m_kind == Kind::Window) {
         // The enlarged window goes where the panel goes, and shows with it.
         if (event->type() == QEvent::Move && pos() != m_panel->pos()) {
             move(m_panel->pos());
         } else if (event->type() == QEvent::Show) {
+            m_dirty = QRegion(m_panel->rect()); // whatever changed while it was hidden
             show();
             raise();
         } else if (event->type() == QEvent::Hide) {
@@ -93,6 +105,17 @@ bool BoardView::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return false;
+}
+
+void BoardView::changed(const QRegion &onPanel)
+{
+    if (!m_panel || m_rendering)
+        return;
+    const QRegion onBoard = onPanel & m_panel->rect();
+    if (onBoard.isEmpty())
+        return;
+    m_dirty += onBoard;
+    update(toView(onBoard.boundingRect()));
 }
 
 void BoardView::layoutBoard()

@@ -48,6 +48,7 @@ private:
     QRect toView(const QRect &board) const; // panel pixels to view (logical) coordinates
     QPoint toBoard(QPointF viewPos) const;
     void watch(QWidget *w);
+    void changed(const QRegion &onPanel); // panel pixels to draw anew
 
     QPointer<Form1> m_panel;
     Kind m_kind;

@@ -122,6 +122,7 @@ void ChimeiCtl_A::DrawDot16(int32_t x, int32_t y, const QString &unit)
     if (!shown.isEmpty()) {
         copyStrip(inner, cell);
         update(shown);
+        emit pictureChanged(shown);
     }
     ++m_compositions;
 }
@@ -410,10 +411,13 @@ void ChimeiCtl_A::compose(bool stripMoved)
     ++m_compositions;
     // A scroll step changes nothing outside the frame's inner area, and is
     // shown at once: waiting for the event loop would wake it a second time.
-    if (stripMoved && ratio == 1)
+    if (stripMoved && ratio == 1) {
         repaint(inner);
-    else
+        emit pictureChanged(inner);
+    } else {
         update();
+        emit pictureChanged(rect());
+    }
 }
 
 // The frame and its border change only with the colour, the look and the

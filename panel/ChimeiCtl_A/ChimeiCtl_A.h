@@ -84,6 +84,9 @@ public:
 signals:
     // Tells the container that a property changed, so that it is saved.
     void PropertyChanged(const QString &name);
+    // The shown picture changed within `area` (control coordinates), whether
+    // or not the control gets to paint: a view that shows it elsewhere follows.
+    void pictureChanged(const QRect &area);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
