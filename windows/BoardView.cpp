@@ -38,9 +38,9 @@ BoardView::BoardView(Form1 &panel, Kind kind, int factor)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     addActions(panel.actions()); // the keys the panel takes
-    // Whatever repaints on the panel is drawn anew here, and only that.
-    // The strip and the cells say when their pictures change, so a panel
-    // that the system stops painting beneath this view changes nothing here.
+    // What changes on the panel is drawn anew here, and only that: the strip
+    // and the cells say so themselves (a system may stop painting a covered
+    // window), the face and the labels through their paints.
     watch(&panel);
     for (QWidget *w : panel.findChildren<QWidget *>()) {
         if (w == this || isAncestorOf(w) || w->isWindow())

@@ -21,6 +21,7 @@ public:
 
     Kind kind() const { return m_kind; }
     int factor() const { return m_factor; } // device pixels per panel pixel
+    int windowFactor() const { return m_windowFactor; } // a window view's size, times the panel's
     // The enlarged board as last painted (black outside the round corners).
     const QImage &frame() const { return m_frame; }
     // Where the board's top-left lies in the view, in device pixels.

@@ -84,7 +84,7 @@ void apply()
     State &s = state();
     if (panelscreen::active())
         return; // shown again when the panel leaves full screen
-    if (s.view && s.view->factor() == s.chosen && s.view->isVisible())
+    if (s.view && s.view->windowFactor() == s.chosen && s.view->isVisible())
         return;
     dropView();
     if (s.chosen == 1)
