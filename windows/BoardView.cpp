@@ -31,7 +31,7 @@ QRegion scaled(const QRegion &r, int factor)
 } // namespace
 
 BoardView::BoardView(Form1 &panel, Kind kind, int factor)
-    : QWidget(&panel, Qt::Window | Qt::FramelessWindowHint), m_panel(&panel), m_kind(kind),
+    : QWidget(&panel, Qt::Window | Qt::FramelessWindowHint), m_panel(&panel), m_strip(panel.ChimeiCtl()), m_kind(kind),
       m_windowFactor(std::max(1, factor))
 {
     setWindowTitle(panel.windowTitle());
@@ -160,11 +160,9 @@ void BoardView::bringUpToDate()
         }
         m_dirty = QRegion();
     }
-    if (m_stripDirty) {
-        const ChimeiCtl_A *strip = m_panel->ChimeiCtl();
-        strip->drawInnerScaled(m_frame, (strip->pos() + strip->innerRect().topLeft()) * m_factor, m_factor);
-        m_stripDirty = false;
-    }
+    if (m_stripDirty && m_strip)
+        m_strip->drawInnerScaled(m_frame, (m_strip->pos() + m_strip->innerRect().topLeft()) * m_factor, m_factor);
+    m_stripDirty = false;
 }
 
 QRect BoardView::toView(const QRect &board) const

@@ -10,6 +10,7 @@
 #include <QRegion>
 #include <QWidget>
 
+class ChimeiCtl_A;
 class Form1;
 
 class BoardView : public QWidget {
@@ -51,7 +52,9 @@ private:
     void watch(QWidget *w);
     void changed(const QRegion &onPanel); // panel pixels to draw anew
 
-    QPointer<Form1> m_panel;
+    // The panel as a widget: its filter sees events while it is destroyed.
+    QPointer<QWidget> m_panel;
+    QPointer<ChimeiCtl_A> m_strip;
     Kind m_kind;
     int m_factor = 1;
     int m_windowFactor = 1;
