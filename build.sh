@@ -54,6 +54,10 @@ pictures() {
   local bin="$PWD/build/bin" docs="$PWD/docs"
   local screen=(xvfb-run -a -s '-screen 0 1600x1000x24')
   export SDL_AUDIODRIVER=dummy
+  # The user's own preferences (the panel's size, 自動送り) stay out of the pictures.
+  XDG_CONFIG_HOME="$(mktemp -d)"
+  export XDG_CONFIG_HOME
+  trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
   "${screen[@]}" "$bin/panel_snapshot" "$docs"
   QT_SCALE_FACTOR=2 "${screen[@]}" "$bin/panel_snapshot" "$docs"
   "${screen[@]}" "$bin/console_snapshot" "$docs"

@@ -11,6 +11,7 @@
 #include "remote/Command.h"
 #include "sound/mdlM_Tape.h"
 #include "windows/PanelScreen.h"
+#include "windows/PanelSize.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -207,6 +208,8 @@ Refusal Board::doRaise()
         windows << c;
     if (QWidget *v = panelscreen::view())
         windows << v;
+    else if (QWidget *big = panelsize::view())
+        windows << big;
     else if (Form1 *p = panel())
         windows << p;
     for (QWidget *w : windows) {
@@ -286,6 +289,17 @@ void Board::raise()
     answer([this] { return doRaise(); });
 }
 
+void Board::size(int factor)
+{
+    answer([factor]() -> Refusal {
+        if (Refusal r = refusalFor(nullptr))
+            return r;
+        if (!panelsize::set(factor))
+            return {error::InvalidArgs, QStringLiteral("the panel's size is 1, 2 or %1 (times its own window)").arg(panelsize::kLargest)};
+        return {};
+    });
+}
+
 Refusal Board::run(const Command &c)
 {
     const auto arg = [&c](int i) { return c.args.value(i); };
@@ -313,6 +327,8 @@ Refusal Board::run(const Command &c)
         restore();
     else if (c.method == u"raise")
         raise();
+    else if (c.method == u"size")
+        size(arg(0).toInt());
     else
         m_last = {};
     return m_last;

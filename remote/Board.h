@@ -66,6 +66,8 @@ public slots:
     void fullScreen(int screen);
     void restore();
     void raise();
+    // The panel's window size, 1 to 3 times the design's window.
+    void size(int factor);
 
 signals:
     void rowChanged(const QString &route, int row);

@@ -93,6 +93,11 @@ Command parseCommand(const QStringList &words)
             return bad(QStringLiteral("fullscreen takes a screen number from 1"));
         return {QStringLiteral("fullScreen"), {n - 1}, {}};
     }
+    if (verb == u"size") {
+        if (a.size() != 1 || !digitsOnly(a[0], 1) || a[0].toInt() < 1 || a[0].toInt() > 3)
+            return bad(QStringLiteral("size takes 1, 2 or 3"));
+        return {QStringLiteral("size"), {a[0].toInt()}, {}};
+    }
     return bad(QStringLiteral("unknown command: ") + verb);
 }
 
@@ -145,6 +150,7 @@ QString usage(const QString &program)
                "  backlight 0|1|2      OFF, ON1, ON2\n"
                "  fullscreen [N]       the panel alone on screen N (from 1; the first by default)\n"
                "  restore              the panel back in its own window\n"
+               "  size 1|2|3           the panel's window at 1, 2 or 3 times its size\n"
                "  raise                bring the board's windows to the front\n"
                "  state                route, row, stop name and the 60 cells as JSON\n"
                "  --help               this text\n"

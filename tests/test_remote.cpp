@@ -17,6 +17,7 @@
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 #include "windows/PanelScreen.h"
+#include "windows/PanelSize.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -211,6 +212,7 @@ class TestRemote : public QObject {
 private slots:
     void initTestCase()
     {
+        QStandardPaths::setTestModeEnabled(true); // the panel's size, chosen below, stays out of the user's folders
         platform::installFontSubstitutions();
         assets::registerDigitFonts();
         platform::setMsgBoxHandler([this](const platform::MsgBoxRequest &r) {
@@ -277,6 +279,9 @@ private slots:
         row("fullscreen counts from 1", {"fullscreen", "2"}, "fullScreen", {1}, true);
         row("fullscreen first", {"fullscreen"}, "fullScreen", {0}, true);
         row("fullscreen 0", {"fullscreen", "0"}, {}, {}, false);
+        row("size 2", {"size", "2"}, "size", {2}, true);
+        row("size 4", {"size", "4"}, {}, {}, false);
+        row("size alone", {"size"}, {}, {}, false);
         row("unknown", {"quit"}, {}, {}, false);
     }
     void commandsParse()
@@ -346,7 +351,7 @@ private slots:
                                            QStringLiteral("Introspect")),
             QDBus::BlockWithGui);
         const QStringList live = members(reply.arguments().value(0).toString());
-        QCOMPARE(live.size(), 19);
+        QCOMPARE(live.size(), 20);
         QCOMPARE(live, members(QString::fromUtf8(committed.readAll())));
     }
 
@@ -364,6 +369,7 @@ private slots:
         QTest::newRow("section 1000") << "load" << QVariantList{QStringLiteral("12"), 1000} << error::InvalidArgs;
         QTest::newRow("backlight 3") << "backlight" << QVariantList{3} << error::InvalidArgs;
         QTest::newRow("no screen 9") << "fullScreen" << QVariantList{9} << error::InvalidArgs;
+        QTest::newRow("size 4") << "size" << QVariantList{4} << error::InvalidArgs;
     }
     void refusedBeforeARoute()
     {
@@ -571,6 +577,20 @@ private slots:
         choose->actions().at(1)->trigger();
         QCOMPARE(panelscreen::screenIndex(), 1);
         QCOMPARE(call(QStringLiteral("restore")).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(panel.pos(), QPoint(40, 30));
+
+        // The window twice the size, over the panel where it stands; from
+        // full screen, size leaves it for that window.
+        QCOMPARE(call(QStringLiteral("size"), {2}).type(), QDBusMessage::ReplyMessage);
+        QVERIFY(panelsize::view());
+        QCOMPARE(panelsize::view()->geometry(), QRect(QPoint(40, 30), panel.size() * 2));
+        QCOMPARE(call(QStringLiteral("fullScreen"), {1}).type(), QDBusMessage::ReplyMessage);
+        QVERIFY(!panelsize::view());
+        QCOMPARE(call(QStringLiteral("size"), {3}).type(), QDBusMessage::ReplyMessage);
+        QVERIFY(!panelscreen::active());
+        QCOMPARE(panelsize::view()->size(), panel.size() * 3);
+        QCOMPARE(call(QStringLiteral("size"), {1}).type(), QDBusMessage::ReplyMessage);
+        QVERIFY(!panelsize::view());
         QCOMPARE(panel.pos(), QPoint(40, 30));
     }
 

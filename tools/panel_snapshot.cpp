@@ -1,5 +1,6 @@
 // Writes pictures of the panel for the documentation: a route's fares with a
-// short stop name, and a long name caught at two moments of its scroll.
+// short stop name, a long name caught at two moments of its scroll, and the
+// first again in the window twice the size (panel-x2.png).
 // Run under a display (xvfb-run works): panel_snapshot OUTPUT_FOLDER
 // On a scaled screen (QT_SCALE_FACTOR=2) only the first, named for the scale: panel-200.png.
 #include "assets/AssetFonts.h"
@@ -8,12 +9,14 @@
 #include "panel/M_Degit/M_Degit.h"
 #include "platform/Fonts.h"
 #include "tools/Snapshot.h"
+#include "windows/PanelSize.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
+#include <QStandardPaths>
 #include <cmath>
 
 namespace {
@@ -71,5 +74,13 @@ int main(int argc, char **argv)
     save(panel, out.filePath(QStringLiteral("panel-long-1.png")));
     at(1600);
     save(panel, out.filePath(QStringLiteral("panel-long-2.png")));
+
+    // The window twice the size; the choice goes to a test folder, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    strip->SetChimei(QStringLiteral("市役所前"));
+    panelsize::set(2);
+    waitMs(300);
+    if (QWidget *big = panelsize::view())
+        snapshot::shot(*big).save(out.filePath(QStringLiteral("panel-x2.png")));
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "options/frmOption.h"
 #include "settings/mdlIniIo.h"
 #include "windows/Keys.h"
+#include "windows/PanelSize.h"
 #include "windows/frmAutoStep.h"
 #include "windows/mdl427_000.h"
 
@@ -38,7 +39,11 @@ void Form1::Form_Load()
     }
     keys::attach(console);
     keys::attach(*this);
+    panelsize::attach(*this);
     setRoundRegion();
     update();
     mdlIniIo::LoadIni();
+    // The window size of the user's own choice, over the panel where it now stands.
+    panelsize::load();
+    panelsize::apply();
 }

@@ -3,13 +3,12 @@
 #include "forms/Windows.h"
 #include "panel/Form1.h"
 #include "platform/EventGuard.h"
+#include "windows/BoardView.h"
+#include "windows/PanelSize.h"
 
 #include <QAction>
-#include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QMenu>
-#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -30,24 +29,11 @@ Fit fit(QSize panel, QSize screen)
 
 namespace {
 
-// The full-screen window. It paints the panel through the panel's own
-// painting, with the painter enlarged: text is laid out at the enlarged size,
-// and the cells' and the strip's surfaces are enlarged pixel for pixel (no
-// smoothing), so each of their pixels becomes a sharp square of whole pixels.
-class PanelView : public QWidget {
+// The full-screen window: the panel enlarged by the largest whole factor
+// that fits, centred on black.
+class PanelView : public BoardView {
 public:
-    explicit PanelView(Form1 &panel)
-        : QWidget(&panel, Qt::Window | Qt::FramelessWindowHint), m_panel(&panel)
-    {
-        setWindowTitle(panel.windowTitle());
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setFocusPolicy(Qt::StrongFocus);
-        // Whatever repaints on the panel repaints here.
-        m_panel->installEventFilter(this);
-        for (QWidget *w : m_panel->findChildren<QWidget *>())
-            if (w != this && !isAncestorOf(w))
-                w->installEventFilter(this);
-    }
+    explicit PanelView(Form1 &panel) : BoardView(panel, Kind::FullScreen) {}
 
     void place(QScreen *screen)
     {
@@ -55,78 +41,8 @@ public:
         showFullScreen();
         raise();
         activateWindow();
-        m_dirty = true;
         update();
     }
-
-    const QImage &frame() const { return m_frame; }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && !m_rendering && !m_dirty) {
-            m_dirty = true;
-            update();
-        }
-        return false;
-    }
-
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Qt::black);
-        if (!m_panel)
-            return;
-        const qreal dpr = devicePixelRatioF();
-        const Fit f = fit(m_panel->size(), (QSizeF(size()) * dpr).toSize());
-        if (m_dirty || m_frame.size() != f.target.size())
-            renderFrame(f.factor);
-        QImage shown = m_frame;
-        shown.setDevicePixelRatio(dpr); // one frame pixel to one device pixel
-        p.drawImage(QPointF(f.target.topLeft()) / dpr, shown);
-    }
-
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        if (event->key() == Qt::Key_Escape) {
-            platform::guarded([] { restore(); });
-            return;
-        }
-        QWidget::keyPressEvent(event);
-    }
-
-    void contextMenuEvent(QContextMenuEvent *event) override
-    {
-        auto *menu = new QMenu(this);
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        addMenuEntry(*menu);
-        menu->popup(event->globalPos());
-    }
-
-private:
-    void renderFrame(int factor)
-    {
-        m_rendering = true;
-        QImage image(m_panel->size() * factor, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(factor);
-        image.fill(Qt::black);
-        {
-            QPainter p(&image);
-            const QRegion mask = m_panel->mask();
-            if (!mask.isEmpty())
-                p.setClipRegion(mask); // the board's round corners
-            m_panel->render(&p, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-        }
-        image.setDevicePixelRatio(1);
-        m_frame = image;
-        m_rendering = false;
-        m_dirty = false;
-    }
-
-    QPointer<Form1> m_panel;
-    QImage m_frame;
-    bool m_dirty = true;
-    bool m_rendering = false;
 };
 
 // Asking the console to end the program first puts the panel back, so the
@@ -174,9 +90,9 @@ bool show(int index)
     Form1 &panel = windows::Form1();
     State &s = state();
     if (!s.view) {
+        panelsize::suspend();
         s.savedPos = panel.pos();
         s.view = new PanelView(panel); // the panel owns it
-        s.view->addActions(panel.actions()); // the keys the panel takes
         if (QWidget *console = windows::loaded(windows::Id::Console))
             console->installEventFilter(new CloseWatch(s.view));
     }
@@ -204,6 +120,7 @@ void restore()
         panel->move(s.savedPos);
         panel->raise();
     }
+    panelsize::apply(); // the window size chosen, over the panel again
 }
 
 bool active() { return !state().view.isNull(); }

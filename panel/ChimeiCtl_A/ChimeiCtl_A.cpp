@@ -16,6 +16,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -33,6 +34,8 @@ constexpr int64_t kStillPollMs = 250; // Speed 0 mid-run; setSpeed wakes it anyw
 constexpr int64_t kMaxUnits = 2048;
 // Sampled glyphs kept; past this the cache starts afresh (a name uses a few dozen).
 constexpr qsizetype kMaxGlyphs = 4096;
+// The widened rows a view of the enlarged board keeps (a long name at x5 is a few MB).
+constexpr int64_t kMaxWideBytes = 32 << 20;
 
 int faceIndex(chimei::Face f) { return f == chimei::Face::Mincho ? 1 : 0; }
 
@@ -119,6 +122,7 @@ void ChimeiCtl_A::DrawDot16(int32_t x, int32_t y, const QString &unit)
     if (!shown.isEmpty()) {
         copyStrip(inner, cell);
         update(shown);
+        emit pictureChanged(shown);
     }
     ++m_compositions;
 }
@@ -276,6 +280,7 @@ QRect ChimeiCtl_A::drawUnit(int64_t x, int64_t y, const QByteArray &unit)
             reinterpret_cast<QRgb *>(m_strip.scanLine(int(py)))[px] = dot;
         }
     }
+    ++m_stripGeneration;
     // The unit's cell, as far as it lies on the strip.
     const int64_t left = std::clamp<int64_t>(x, bounds.left(), bounds.right() + 1);
     const int64_t top = std::clamp<int64_t>(y, bounds.top(), bounds.bottom() + 1);
@@ -335,6 +340,52 @@ void ChimeiCtl_A::clearStrip(int height)
     if (m_strip.height() != height || m_strip.isNull())
         m_strip = QImage(chimei::kStripWidth, height, QImage::Format_RGB32);
     m_strip.fill(platform::fromOle(m_backColor));
+    ++m_stripGeneration;
+}
+
+void ChimeiCtl_A::drawInnerScaled(QImage &target, QPoint origin, int factor) const
+{
+    const QRect inner = innerRect();
+    if (factor < 1 || inner.isEmpty())
+        return;
+    const int columns = std::min(inner.width(), m_strip.width());
+    const int wide = inner.width() * factor;
+    const QRgb back = platform::fromOle(m_backColor).rgb();
+    // One widened row per strip row; what lies right of the strip shows the
+    // frame's background. Past a bound the rows are widened as they show.
+    const bool keep = int64_t(m_strip.height()) * wide * 4 <= kMaxWideBytes;
+    const auto widen = [&](const QRgb *row, QRgb *out) {
+        for (int x = 0; x < columns; ++x)
+            std::fill(out + x * factor, out + (x + 1) * factor, row[x]);
+        std::fill(out + columns * factor, out + wide, back);
+    };
+    if (keep && (m_wideFactor != factor || m_wideFrom != m_stripGeneration || m_wide.width() != wide ||
+                 m_wide.height() != m_strip.height())) {
+        m_wide = QImage(wide, m_strip.height(), QImage::Format_RGB32);
+        for (int y = 0; y < m_strip.height(); ++y)
+            widen(reinterpret_cast<const QRgb *>(m_strip.constScanLine(y)), reinterpret_cast<QRgb *>(m_wide.scanLine(y)));
+        m_wideFactor = factor;
+        m_wideFrom = m_stripGeneration;
+    }
+    std::vector<QRgb> scratch(keep ? 0 : size_t(wide));
+    const QRect clip = QRect(origin, QSize(wide, inner.height() * factor)) & target.rect();
+    for (int ty = clip.top(); ty <= clip.bottom(); ++ty) {
+        const int sy = (ty - origin.y()) / factor - m_top;
+        auto *out = reinterpret_cast<QRgb *>(target.scanLine(ty)) + origin.x();
+        const int from = clip.left() - origin.x(), to = clip.right() + 1 - origin.x();
+        if (sy < 0 || sy >= m_strip.height()) {
+            std::fill(out + from, out + to, back);
+            continue;
+        }
+        const QRgb *row;
+        if (keep) {
+            row = reinterpret_cast<const QRgb *>(m_wide.constScanLine(sy));
+        } else {
+            widen(reinterpret_cast<const QRgb *>(m_strip.constScanLine(sy)), scratch.data());
+            row = scratch.data();
+        }
+        std::copy(row + from, row + to, out + from);
+    }
 }
 
 void ChimeiCtl_A::compose(bool stripMoved)
@@ -360,10 +411,13 @@ void ChimeiCtl_A::compose(bool stripMoved)
     ++m_compositions;
     // A scroll step changes nothing outside the frame's inner area, and is
     // shown at once: waiting for the event loop would wake it a second time.
-    if (stripMoved && ratio == 1)
+    if (stripMoved && ratio == 1) {
         repaint(inner);
-    else
+        emit pictureChanged(inner);
+    } else {
         update();
+        emit pictureChanged(rect());
+    }
 }
 
 // The frame and its border change only with the colour, the look and the

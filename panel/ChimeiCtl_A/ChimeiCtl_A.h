@@ -65,6 +65,13 @@ public:
     // How often the cached picture was redrawn (the scroll redraws only when
     // the strip's whole-pixel top changes).
     int compositions() const { return m_compositions; }
+    // The frame's inner area as painting shows it on a screen of scale 1,
+    // each pixel a square of factor x factor pixels, written into target
+    // with its top-left at origin (target pixels). It takes the rows from
+    // the strip enlarged once per name and scale, so a scroll step only
+    // copies them; a view that shows the board enlarged calls it for each
+    // step instead of enlarging the whole control.
+    void drawInnerScaled(QImage &target, QPoint origin, int factor) const;
 
     // The scroll's clock in milliseconds from any fixed origin; a QElapsedTimer
     // by default. Tests put their own clock in and call advanceScroll(), which
@@ -77,6 +84,9 @@ public:
 signals:
     // Tells the container that a property changed, so that it is saved.
     void PropertyChanged(const QString &name);
+    // The shown picture changed within `area` (control coordinates), whether
+    // or not the control gets to paint: a view that shows it elsewhere follows.
+    void pictureChanged(const QRect &area);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -140,6 +150,11 @@ private:
     } m_frameLook;
     int m_top = 0;
     int m_compositions = 0;
+    // The strip's rows widened for drawInnerScaled, and what they were made from.
+    mutable QImage m_wide;
+    mutable int m_wideFactor = 0;
+    mutable unsigned m_wideFrom = 0;
+    unsigned m_stripGeneration = 1; // counts every change of the strip's pixels
 
     // Scroll state. Distance is counted in 1/200 pixel so that the whole-pixel
     // top never drifts however the passes are grouped.

@@ -328,6 +328,7 @@ void M_Degit::DrawDegit(const QVariant &value, uint32_t baseColor, uint32_t fore
 
     setAccessibleDescription(m_shown);
     update();
+    emit pictureChanged();
 }
 
 void M_Degit::paintEvent(QPaintEvent *)

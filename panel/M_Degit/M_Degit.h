@@ -63,6 +63,8 @@ signals:
     void DblClick();
     // Tells the container that a property changed, so it is saved.
     void PropertyChanged(const QString &name);
+    // The surface was drawn anew, whether or not the cell gets to paint.
+    void pictureChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
