@@ -1213,18 +1213,32 @@ Import importPattern(const Feed &feed, const Choice &choice)
     fm.n = n;
     fm.f.assign(size_t(n) * size_t(n), kNoFare);
     QString rulesFile;
-    if (feed.has(kFareLegRules) && feed.has(kFareProducts)) {
-        out.fareSource = faresByArea(feed, m, p, fm);
-        out.notes << QStringLiteral("運賃: fare_leg_rules.txt のエリア間ごとに fare_products.txt の amount"
-                                    "（利用者区分・支払手段のない行があればその行）");
-        rulesFile = kFareLegRules;
-    } else if (feed.has(kFareAttributes) && feed.has(kFareRules)) {
-        out.fareSource = faresByZone(feed, m, p, fm);
-        out.notes << QStringLiteral("運賃: fare_rules.txt のゾーンごとに fare_attributes.txt の price（現金で払う大人運賃）");
-        rulesFile = kFareRules;
-    } else {
-        out.fareSource = QStringLiteral("none: the feed has no fare_attributes.txt + fare_rules.txt nor fare_leg_rules.txt + fare_products.txt");
-        out.notes << QStringLiteral("運賃: フィードに fare_attributes.txt と fare_rules.txt も、fare_leg_rules.txt と fare_products.txt もないため、運賃は空欄です");
+    try {
+        if (feed.has(kFareLegRules) && feed.has(kFareProducts)) {
+            out.fareSource = faresByArea(feed, m, p, fm);
+            out.notes << QStringLiteral("運賃: fare_leg_rules.txt のエリア間ごとに fare_products.txt の amount"
+                                        "（利用者区分・支払手段のない行があればその行）");
+            rulesFile = kFareLegRules;
+        } else if (feed.has(kFareAttributes) && feed.has(kFareRules)) {
+            out.fareSource = faresByZone(feed, m, p, fm);
+            out.notes << QStringLiteral("運賃: fare_rules.txt のゾーンごとに fare_attributes.txt の price（現金で払う大人運賃）");
+            rulesFile = kFareRules;
+        } else {
+            out.fareSource = QStringLiteral("none: the feed has no fare_attributes.txt + fare_rules.txt nor fare_leg_rules.txt + fare_products.txt");
+            out.notes << QStringLiteral("運賃: フィードに fare_attributes.txt と fare_rules.txt も、fare_leg_rules.txt と fare_products.txt もないため、運賃は空欄です");
+        }
+    } catch (const FeedError &e) {
+        // A fare file whose header the import cannot use (a feed's own typo
+        // in a column name) leaves the fares blank rather than the route
+        // unimported; any other fault of the fares still refuses it.
+        if (e.number() != vb::ErrInputPastEnd || e.line > 1)
+            throw;
+        fm.f.assign(size_t(n) * size_t(n), kNoFare);
+        fm.choices.clear();
+        rulesFile.clear();
+        out.fareSource = QStringLiteral("none: %1").arg(e.description());
+        out.warnings << QStringLiteral("%1; the fares are left blank").arg(e.description());
+        out.notes << QStringLiteral("運賃: %1 の見出しの行が読めないため（%2）、運賃は空欄です").arg(e.file, e.message);
     }
     // Rides priced more than one way: said with a few of them.
     const int falls = chooseInOrder(fm);

@@ -214,6 +214,11 @@ private slots:
                                                                            "F250,Z2\nF250,Z3\nF100,Z1\nF100,Z3\n")
                                                                     << QList<QList<int>>{{0}, {180, 0}, {300, 250, 0}} << 0 << "fare_attributes";
         QTest::newRow("no fares at all") << line(3) << QList<QList<int>>{{0}, {0, 0}, {0, 0, 0}} << 3 << "none";
+        // As a real shuttle feed has it: a typo in the header leaves the fares blank, the route imports.
+        QTest::newRow("fare_rules header unusable")
+            << with(with(line(3), QStringLiteral("fare_attributes.txt"), kZoneFares), QStringLiteral("fare_rules.txt"),
+                    "fare_rules,route_id\t,origin_id,destination_id\nF180,R1,Z1,Z2\n")
+            << QList<QList<int>>{{0}, {0, 0}, {0, 0, 0}} << 3 << "none";
         Files v2 = line(3);
         v2.insert(QStringLiteral("stop_areas.txt"), "area_id,stop_id\nA1,S1\nA2,S2\nA2,S3\n");
         v2.insert(QStringLiteral("fare_products.txt"), "fare_product_id,fare_product_name,rider_category_id,amount,currency\n"
