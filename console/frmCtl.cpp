@@ -462,20 +462,27 @@ void frmCtl::Command1_Click(int Index)
     loadRoute(routeNo, section);
 }
 
-void frmCtl::loadRoute(const QString &routeNo, const QString &section)
+QString frmCtl::loadRoute(const QString &routeNo, const QString &section, Box box)
 {
     const QString fareFolder = platform::withSeparator(options::read::fareDataDir());
     const QString tapeFolder = platform::withSeparator(options::read::tapeDataDir());
+    const auto refuse = [this, box](const QString &text) {
+        if (box == Box::Now)
+            showOk(text);
+        else
+            QTimer::singleShot(0, this, [text] { platform::guarded([text] { showOk(text); }); });
+        return text;
+    };
     // The route-set sound plays before anything is checked.
     mdlSndAPI::SndPlay(options::read::soundKeitoSet(), QStringLiteral("S1"), 0, 0);
-    mdlM_Tape::LoadTape(tapeFolder, fare::routeKey(routeNo));
 
     try {
         const ride::LoadResult loaded = m_ride.load(routeNo, section, fareFolder);
-        if (!loaded.ok) {
-            showOk(loaded.message);
-            return;
-        }
+        if (!loaded.ok)
+            return refuse(loaded.message);
+        // The announcements follow the route only once it has loaded: a
+        // mistyped route leaves the one riding whole.
+        mdlM_Tape::LoadTape(tapeFolder, fare::routeKey(routeNo));
         // The lamp test: every segment lit for a while, the console deaf.
         platform::paintPending();
         platform::pauseFor(lampTestMs);
@@ -483,8 +490,9 @@ void frmCtl::loadRoute(const QString &routeNo, const QString &section)
                               ? dateNow()
                               : options::read::seiriFixedDate());
     } catch (...) {
-        showOk(vb::currentError().description());
+        return refuse(vb::currentError().description());
     }
+    return {};
 }
 
 void frmCtl::Command2_Click(int Index)

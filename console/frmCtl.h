@@ -91,8 +91,12 @@ public:
     void List2_Click(int Index);
     void List3_Click(int Index);
     void Command1_Click(int Index);
-    // The load behind both "リセット": the route as entered and the section's digits.
-    void loadRoute(const QString &routeNo, const QString &section);
+    // The load behind both "リセット": the route as entered and the section's
+    // digits. Answers the text of the box a failed load shows (empty when it
+    // loaded); with Box::Later the box is shown once the caller has returned
+    // (a caller on the bus hears at once, the user still sees the box).
+    enum class Box { Now, Later };
+    QString loadRoute(const QString &routeNo, const QString &section, Box box = Box::Now);
     void Command2_Click(int Index);
     void Check1_Click();
     void Check4_Click();

@@ -158,14 +158,14 @@ Refusal Board::doLoad(const QString &route, int section)
     if (Refusal r = refusalFor(c->Command1(front)))
         return r;
     const QString sectionDigits = QString::number(section);
-    const platform::MsgBoxWatch boxes;
+    QString refused;
     // The input in front shows what is loaded, as it reads when entered
     // there: the lists give all five route and three section digits.
     if (front == 1) {
         c->KeyTarget = false; // as after the section's digits
         forms::setCaption(*c->Label2(0), route);
         forms::setCaption(*c->Label2(2), sectionDigits);
-        c->loadRoute(route, sectionDigits);
+        refused = c->loadRoute(route, sectionDigits, frmCtl::Box::Later);
     } else {
         const QString r = route.rightJustified(5, u'0');
         const QString s = sectionDigits.rightJustified(3, u'0');
@@ -173,10 +173,11 @@ Refusal Board::doLoad(const QString &route, int section)
             c->List2(i)->setCurrentRow(r[i].digitValue());
         for (int i = 0; i < 3; ++i)
             c->List3(i)->setCurrentRow(s[i].digitValue());
-        c->loadRoute(r, s);
+        refused = c->loadRoute(r, s, frmCtl::Box::Later);
     }
-    if (!boxes.prompts().isEmpty())
-        return {error::NotLoaded, boxes.prompts().join(u' ').simplified()};
+    // The caller hears at once; the box waits for the user after the reply.
+    if (!refused.isEmpty())
+        return {error::NotLoaded, refused.simplified()};
     return {};
 }
 

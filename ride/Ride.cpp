@@ -58,6 +58,9 @@ void Ride::settle()
 
 LoadResult Ride::load(const QString &routeNo, const QString &sectionDigits, const QString &fareFolder)
 {
+    // A mistyped route must not leave the ride half the new one's: on any
+    // failure the route number, section and count are put back.
+    const fare::RouteState before = m_route;
     m_route.RouteNo = routeNo;
     m_route.StartSection = sectionOf(sectionDigits);
     const QString key = fare::routeKey(routeNo);
@@ -99,6 +102,8 @@ LoadResult Ride::load(const QString &routeNo, const QString &sectionDigits, cons
     } catch (...) {
         result = {false, vb::currentError().description()};
     }
+    if (!result.ok)
+        m_route = before;
     // A successful load is told once its first stop is shown.
     m_loading = result.ok;
     settle();

@@ -104,8 +104,8 @@ public:
     // The route load up to the lamp test: the section, the count and
     // section checks in their order, the table. On success the board shows
     // "系統設定" with every segment lit, and finishLoad must follow once the
-    // lamp test has burnt. A rejected load leaves the table and the board as
-    // they were, but the route number, section and count are the new ones.
+    // lamp test has burnt. A rejected load leaves the ride as it was: the
+    // table, the board, the route number, the section and the count.
     LoadResult load(const QString &routeNo, const QString &sectionDigits, const QString &fareFolder);
     // Every cell 0, stepping possible, the ticket date kept, the first stop shown.
     void finishLoad(const QString &ticketDate);

@@ -183,28 +183,35 @@ private slots:
         QVERIFY(console().ride().route().CurIndex <= 2);
     }
 
-    // A cut file's count is kept although its records never arrive: the
-    // ride on the previous route ends at that count (a count above the rows
-    // loaded is bounded by the rows, rejectedLoads).
-    void aCutFileBoundsTheRideByItsCount()
+    // A mistyped or cut route is refused whole: the route riding keeps its
+    // number, count, stop, announcements and ticket, and rides on.
+    void aFailedLoadLeavesTheRouteRiding()
     {
         file(QStringLiteral("12.hy3"), fareFile(8));
+        file(QStringLiteral("12tp.csv"), cp932::encode(QStringLiteral("次は、停留所2です。,1,0\r\n")));
         file(QStringLiteral("13.hy3"), fixture::declaring(4, fareFile(2)));
+        forms::setText(*options().Text2(1), m_w.dir());
         load(QStringLiteral("12"), QStringLiteral("2"));
         frmCtl &c = console();
         c.Command2_Click(1);
         QCOMPARE(int(c.ride().route().CurIndex), 2);
-        m_boxes.clear();
-        load(QStringLiteral("13"), QStringLiteral("1"));
-        QCOMPARE(m_boxes, QStringList{QStringLiteral("ファイルにこれ以上データがありません。")});
-        QCOMPARE(int(c.ride().route().DataCount), 4);
-        QCOMPARE(int(c.ride().route().CurIndex), 2); // where the panel still stands
-        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所3"));
+        const bool tape = c.cmdTapeNext->isEnabled();
+        for (const char *route : {"13", "14"}) {
+            m_boxes.clear();
+            load(QString::fromLatin1(route), QStringLiteral("1"));
+            QCOMPARE(m_boxes.size(), 1); // the load's own message, as before
+            QCOMPARE(c.ride().route().RouteNo, QStringLiteral("12"));
+            QCOMPARE(int(c.ride().route().StartSection), 2);
+            QCOMPARE(int(c.ride().route().DataCount), 8);
+            QCOMPARE(int(c.ride().route().CurIndex), 2);
+            QCOMPARE(c.cmdTapeNext->isEnabled(), tape);
+            QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所3"));
+        }
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("指定した系統のデータがありません...")});
         for (int i = 0; i < 6; ++i)
             c.Command2_Click(1);
-        QCOMPARE(int(c.ride().route().CurIndex), 3);
-        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所4"));
-        QCOMPARE(cell(10), QString::number(50));
+        QCOMPARE(int(c.ride().route().CurIndex), 7);
+        QCOMPARE(panel().ChimeiCtl()->accessibleDescription(), QStringLiteral("停留所8"));
     }
 
     // Each key presses its button in whichever of the three windows is

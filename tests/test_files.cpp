@@ -218,8 +218,10 @@ private slots:
         console().CommandButton1_Click(1);
         console().Command1_Click(1);
         QCOMPARE(m_boxes.size(), 1);
-        QVERIFY(!console().grpM_Tape->isEnabled());
         QCOMPARE(console().ride().route().DataCount, int16_t(0));
+        // The list follows a route that loaded; read on its own it is refused too.
+        mdlM_Tape::LoadTape(platform::withSeparator(folder), QStringLiteral("12"));
+        QVERIFY(!console().grpM_Tape->isEnabled());
 
         // A backlight picture: a file access error, not "no picture".
         try {
