@@ -4,7 +4,6 @@
 #include "options/frmOption.h"
 
 #include "core/FontNames.h"
-#include "core/KXP4Res.h"
 #include "core/VbError.h"
 #include "forms/Handlers.h"
 #include "forms/Values.h"
@@ -223,23 +222,6 @@ void frmOption::Form_Load()
     options::applyStartValues(*this, options::Starting::Lists);
     M_Degit1->setValue(123);
     showPreviewColors();
-}
-
-QString frmOption::GetPathString()
-{
-    return kxp4::Kx3FolderDlg(this, QStringLiteral("フォルダーを選択してください"));
-}
-
-void frmOption::GetBtnColor(QAbstractButton &button)
-{
-    auto colour = int32_t(forms::faceColor(button));
-    if (kxp4::Kx3ChooseColor(this, colour, m_customColors) != 0)
-        forms::setFaceColor(button, uint32_t(colour));
-}
-
-QString frmOption::chooseFile(const QString &filter, const QString &title)
-{
-    return kxp4::Kx3FileDlg(this, 0, filter, QString(), title);
 }
 
 void frmOption::Command4_Click()
