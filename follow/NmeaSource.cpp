@@ -118,7 +118,7 @@ void NmeaWorker::playNext()
         }
     }
     const int sec = m_pending.first().secondsOfDay;
-    m_wait->start(m_played ? int(nmea::playbackDelayMs(m_lastSec, sec) / m_speed) : 0);
+    m_wait->start(m_played ? nmea::playbackDelayMs(m_lastSec, sec, m_speed) : 0);
     m_lastSec = sec;
     m_played = true;
 }

@@ -9,6 +9,9 @@
 #include "core/FileIo.h"
 #include "follow/Nmea.h"
 #include "follow/NmeaSource.h"
+#include "follow/StopsFile.h"
+#include "core/InputHold.h"
+#include "sound/mdlSndAPI.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
@@ -17,6 +20,7 @@
 #include "tests/FixtureCore.h"
 #include "windows/frmAutoStep.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -196,6 +200,96 @@ private slots:
         if (console().TapeEnabled) // with a voice: each line once, in order
             for (int i = 1; i < tape.size(); ++i)
                 QCOMPARE(tape[i], tape[i - 1] + 1);
+    }
+
+    // The demo by its timetable at ×60 on a clock the test drives, each
+    // chime held to its end as a real one is (the window's turns running
+    // inside it, the clock going on): at every look, four a real second for
+    // two minutes, the board is at the clock's stop.
+    void theTimetableKeepsToItsClockAtSixtyTimes()
+    {
+        const QString demo = QStringLiteral(S4_DEMO_OUT);
+        QVERIFY(QFile::copy(demo + QStringLiteral("/demo.in4"), m_w.settingsPath()));
+        forms::setText(*windows::frmOption().Text2(0), demo);
+        forms::setText(*windows::frmOption().Text2(1), demo);
+        console().CommandButton1_Click(10);
+        for (int d : {1, 2})
+            console().CommandButton1_Click(d);
+        console().Command1_Click(1);
+        QCOMPARE(console().Route.DataCount, int16_t(20));
+        const follow::TimetableFollower timetable(follow::readStopsFile(fixture::bytesOf(demo + QStringLiteral("/12.stops.csv"))), 0);
+        QVERIFY(timetable.usable());
+
+        qint64 ms = 0;
+        bool stopped = false;
+        int chimes = 0, cut = 0;
+        frmAutoStep w;
+        // A chime played to its end lasts three seconds, unless stopped.
+        mdlSndAPI::setMciSender([&](const QString &c) {
+            m_w.mci << c;
+            if (c.endsWith(QStringLiteral("S3 from 0 wait"))) {
+                ++chimes;
+                stopped = false;
+                const inputhold::Hold hold;
+                for (int i = 0; i < 30 && !stopped; ++i) {
+                    ms += 100;
+                    w.tick();
+                }
+            } else if (c.startsWith(QStringLiteral("stop ")) && c.endsWith(QStringLiteral("S3"))) {
+                stopped = true;
+                ++cut;
+            }
+            return 0;
+        });
+        w.spnSpeed->setValue(60);
+        w.setClock([&] { return ms; });
+        w.setMode(frmAutoStep::Mode::Timetable);
+        QVERIFY(w.running());
+        for (; ms <= 120000; ms += 250) {
+            w.tick();
+            const double t = timetable.startSec(0) + ms * 60 / 1000.0;
+            QCOMPARE(int(console().Route.CurIndex), timetable.stopAt(t));
+        }
+        QCOMPARE(int(console().Route.CurIndex), 19);
+        // With a voice, each stop's chime was cut by the stop after it: a
+        // hop takes 1.5 s at ×60.
+        if (console().TapeEnabled)
+            QCOMPARE(chimes, 19);
+        QCOMPARE(cut, chimes);
+        QCOMPARE(w.cuts(), chimes);
+        QVERIFY(w.lblPacing->text().contains(QStringLiteral("打ち切り")));
+    }
+
+    // A stops file with the day's trips: the window offers them, the ride
+    // keeps to the one picked, and the pick is kept for the route.
+    void aTripOfTheDayIsPicked()
+    {
+        QByteArray day = stopsFile();
+        QList<QByteArray> lines = day.split('\n');
+        lines[0] += ",arrival:朝,departure:朝,arrival:昼,departure:昼";
+        for (int i = 1; i <= 4; ++i) {
+            const QByteArray at = QByteArray::number(10 + i / 2) + (i % 2 ? ":30:00" : ":00:00"); // 10:30, 11:00...
+            const QByteArray own = lines[i].split(',')[5];
+            lines[i] += "," + own + "," + own + "," + at + "," + at;
+        }
+        load(lines.join('\n'));
+        qint64 ms = 0;
+        frmAutoStep w;
+        w.spnSpeed->setValue(60);
+        w.setClock([&] { return ms; });
+        w.setMode(frmAutoStep::Mode::Timetable);
+        QCOMPARE(w.cboTrip->count(), 2);
+        QCOMPARE(w.cboTrip->currentText(), QStringLiteral("08:00発（朝）")); // the route's own times
+        QCOMPARE(w.cboTrip->itemText(1), QStringLiteral("10:30発（昼）"));
+        w.cboTrip->setCurrentIndex(1);
+        emit w.cboTrip->activated(1);
+        QCOMPARE(w.lblClock->text(), QStringLiteral("10:30:00"));
+        ms = 30 * 1000; // half an hour at ×60
+        w.tick();
+        QCOMPARE(int(console().Route.CurIndex), 1);
+
+        frmAutoStep again;
+        QCOMPARE(again.cboTrip->currentText(), QStringLiteral("10:30発（昼）"));
     }
 
     void withoutWhatItNeedsItSaysSoAndStaysOff_data()

@@ -339,21 +339,28 @@ private slots:
     {
         QTest::addColumn<int>("before");
         QTest::addColumn<int>("at");
+        QTest::addColumn<double>("speed");
         QTest::addColumn<int>("waitMs");
-        QTest::newRow("the next second") << 28800 << 28801 << 1000;
-        QTest::newRow("the same second") << 28800 << 28800 << 0;
-        QTest::newRow("a gap of ten minutes") << 28800 << 29400 << 600000;
-        QTest::newRow("across midnight") << 86399 << 1 << 2000;
-        QTest::newRow("a step back") << 28800 << 28799 << 1000;
-        QTest::newRow("a gap of hours") << 28800 << 40000 << 1000;
-        QTest::newRow("no time") << -1 << 28800 << 1000;
+        QTest::newRow("the next second") << 28800 << 28801 << 1.0 << 1000;
+        QTest::newRow("the same second") << 28800 << 28800 << 1.0 << 0;
+        QTest::newRow("a gap of ten minutes") << 28800 << 29400 << 1.0 << 600000;
+        QTest::newRow("across midnight") << 86399 << 1 << 1.0 << 2000;
+        QTest::newRow("a step back") << 28800 << 28799 << 1.0 << 1000;
+        QTest::newRow("a gap of hours") << 28800 << 40000 << 1.0 << 1000;
+        QTest::newRow("no time") << -1 << 28800 << 1.0 << 1000;
+        QTest::newRow("×60: the next second") << 28800 << 28801 << 60.0 << 16;
+        QTest::newRow("×60: ten minutes") << 28800 << 29400 << 60.0 << 10000;
+        QTest::newRow("×10: a new part") << 28800 << 28799 << 10.0 << 100;
+        QTest::newRow("past ×60") << 28800 << 29400 << 1000.0 << 10000;
+        QTest::newRow("no speed") << 28800 << 28801 << qQNaN() << 1000;
     }
     void aLogPlaysByItsOwnTimes()
     {
         QFETCH(int, before);
         QFETCH(int, at);
+        QFETCH(double, speed);
         QFETCH(int, waitMs);
-        QCOMPARE(nmea::playbackDelayMs(before, at), waitMs);
+        QCOMPARE(nmea::playbackDelayMs(before, at, speed), waitMs);
     }
 };
 

@@ -10,6 +10,8 @@
 #include "options/OptionReads.h"
 #include "platform/EventGuard.h"
 #include "platform/Paths.h"
+#include "sound/mdlM_Tape.h"
+#include "sound/mdlSndAPI.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -46,27 +49,43 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
     setWindowTitle(QStringLiteral("自動送り"));
     auto *layout = new QVBoxLayout(this);
     auto *modes = new QGroupBox(QStringLiteral("送り方"), this);
-    auto *ml = new QHBoxLayout(modes);
+    auto *mv = new QVBoxLayout(modes);
+    auto *ml = new QHBoxLayout;
     optOff = new QRadioButton(QStringLiteral("切（手動）"), modes);
     optTimetable = new QRadioButton(QStringLiteral("時刻表"), modes);
     optPosition = new QRadioButton(QStringLiteral("位置（GPS）"), modes);
     for (QRadioButton *b : {optOff, optTimetable, optPosition})
         ml->addWidget(b);
     optOff->setChecked(true);
+    mv->addLayout(ml);
+    auto *sl = new QHBoxLayout;
+    spnSpeed = new QSpinBox(modes);
+    spnSpeed->setRange(1, 60);
+    spnSpeed->setPrefix(QStringLiteral("×"));
+    spnSpeed->setAccessibleName(QStringLiteral("spnSpeed"));
+    sl->addWidget(new QLabel(QStringLiteral("速さ："), modes));
+    sl->addWidget(spnSpeed);
+    sl->addWidget(new QLabel(QStringLiteral("（時刻表と記録したNMEAログ）"), modes));
+    sl->addStretch();
+    mv->addLayout(sl);
     layout->addWidget(modes);
 
     auto *tt = new QGroupBox(QStringLiteral("時刻表"), this);
     auto *tl = new QFormLayout(tt);
-    spnSpeed = new QSpinBox(tt);
-    spnSpeed->setRange(1, 60);
-    spnSpeed->setPrefix(QStringLiteral("×"));
-    spnSpeed->setAccessibleName(QStringLiteral("spnSpeed"));
-    tl->addRow(QStringLiteral("速さ："), spnSpeed);
+    cboTrip = new QComboBox(tt);
+    cboTrip->setAccessibleName(QStringLiteral("cboTrip"));
+    cboTrip->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    tl->addRow(QStringLiteral("便："), cboTrip);
     lblClock = new QLabel(QStringLiteral("--:--:--"), tt);
     lblClock->setAccessibleName(QStringLiteral("lblClock"));
     tl->addRow(QStringLiteral("運行時刻："), lblClock);
     chkPause = new QCheckBox(QStringLiteral("一時停止"), tt);
     tl->addRow(chkPause);
+    lblPacing = new QLabel(QStringLiteral("表示は時刻表どおりに進みます。次の停留所の時刻になっても続いている案内は打ち切り、"
+                                          "遅れて間に合わない案内は飛ばします。"),
+                           tt);
+    lblPacing->setWordWrap(true);
+    tl->addRow(lblPacing);
     layout->addWidget(tt);
 
     auto *pos = new QGroupBox(QStringLiteral("位置"), this);
@@ -113,16 +132,17 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
                 });
         });
     connect(spnSpeed, &QSpinBox::valueChanged, this, [this](int v) {
-        m_clock.setSpeed(v, m_real.isValid() ? m_real.elapsed() : 0);
+        m_clock.setSpeed(v, now());
+        if (m_source)
+            m_source->setSpeed(v);
         if (!m_loading)
             save();
     });
     connect(chkPause, &QCheckBox::toggled, this, [this](bool paused) {
-        const qint64 now = m_real.isValid() ? m_real.elapsed() : 0;
         if (paused)
-            m_pausedAt = m_clock.at(now);
+            m_pausedAt = m_clock.at(now());
         else if (m_pausedAt >= 0)
-            m_clock.start(m_pausedAt, now, spnSpeed->value()); // the clock re-based where it stood
+            m_clock.start(m_pausedAt, now(), spnSpeed->value()); // the clock re-based where it stood
     });
     for (QSpinBox *s : {spnLeave, spnArrive})
         connect(s, &QSpinBox::valueChanged, this, [this] {
@@ -147,6 +167,12 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
         if (!m_loading)
             save();
     });
+    connect(cboTrip, &QComboBox::activated, this, [this] {
+        m_tripOfRoute.insert(m_routeKey, cboTrip->currentData().toString());
+        save();
+        if (mode() == Mode::Timetable)
+            platform::guarded([this] { start(); });
+    });
     load();
 }
 
@@ -155,6 +181,20 @@ frmAutoStep::~frmAutoStep() = default;
 QString frmAutoStep::settingsFile()
 {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(QStringLiteral("autostep.conf"));
+}
+
+void frmAutoStep::setClock(std::function<qint64()> nowMs)
+{
+    m_now = std::move(nowMs);
+    if (mode() != Mode::Off)
+        start();
+}
+
+qint64 frmAutoStep::now() const
+{
+    if (m_now)
+        return m_now();
+    return m_real.isValid() ? m_real.elapsed() : 0;
 }
 
 frmAutoStep::Mode frmAutoStep::mode() const
@@ -187,6 +227,8 @@ void frmAutoStep::load()
             spnLeave->setValue(value.toInt());
         else if (key == u"arrive")
             spnArrive->setValue(value.toInt());
+        else if (key.startsWith(u"trip.") && key.size() > 5)
+            m_tripOfRoute.insert(key.mid(5), value);
     }
     m_loading = false;
     if (mode() != Mode::Off)
@@ -204,13 +246,17 @@ void frmAutoStep::save() const
                 .arg(txtSource->text())
                 .arg(spnLeave->value())
                 .arg(spnArrive->value());
+    for (auto it = m_tripOfRoute.cbegin(); it != m_tripOfRoute.cend(); ++it)
+        if (!it.value().contains(u'\n') && !it.value().contains(u'\r'))
+            text += QStringLiteral("trip.%1=%2\n").arg(it.key(), it.value());
     QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
     // A preference that cannot be kept is no reason to stop the ride.
     fileio::writeWhole(settingsFile(), text.toUtf8());
 }
 
-QList<follow::Stop> frmAutoStep::stopsOfRoute(QString *why) const
+QList<follow::Stop> frmAutoStep::stopsOfRoute(QString *why)
 {
+    m_trips.clear();
     const frmCtl &console = windows::frmCtl();
     if (console.Route.DataCount <= 0 || console.Route.RouteNo.isEmpty()) {
         *why = QStringLiteral("系統が読み込まれていません。「リセット」で系統を読み込んでください。");
@@ -227,11 +273,35 @@ QList<follow::Stop> frmAutoStep::stopsOfRoute(QString *why) const
         const fileio::Read r = fileio::readRegular(path, 4 << 20);
         if (r.error)
             vb::raise(r.error);
-        return follow::readStopsFile(r.bytes);
+        return follow::readStopsFile(r.bytes, &m_trips);
     } catch (...) {
+        m_trips.clear();
         *why = QStringLiteral("%1 を読み込めません: %2").arg(path, vb::currentError().description());
         return {};
     }
+}
+
+// The day's trips of the route, by the time each leaves; the one chosen
+// before, else the one the route was made from (the file's own times).
+void frmAutoStep::fillTrips(const QList<follow::Stop> &stops)
+{
+    const QSignalBlocker quiet(cboTrip);
+    cboTrip->clear();
+    QString own;
+    for (const follow::Trip &t : std::as_const(m_trips)) {
+        bool same = t.arrivalSec.size() == stops.size();
+        for (int i = 0; same && i < stops.size(); ++i)
+            same = t.arrivalSec[i] == stops[i].arrivalSec && t.departureSec[i] == stops[i].departureSec;
+        if (same && own.isEmpty())
+            own = t.id;
+        const int leaves = t.firstDepartureSec();
+        cboTrip->addItem(QStringLiteral("%1発（%2）").arg(leaves < 0 ? QStringLiteral("--:--") : clockText(leaves).left(5), t.id), t.id);
+    }
+    if (m_trips.isEmpty())
+        cboTrip->addItem(QStringLiteral("停留所ファイルの時刻"), QString());
+    const int chosen = cboTrip->findData(m_tripOfRoute.value(m_routeKey, own));
+    cboTrip->setCurrentIndex(std::max(0, chosen >= 0 ? chosen : cboTrip->findData(own)));
+    cboTrip->setEnabled(cboTrip->count() > 1);
 }
 
 void frmAutoStep::stop(const QString &status)
@@ -259,13 +329,17 @@ void frmAutoStep::start()
     m_expected = console.Route.CurIndex;
     m_routeKey = fare::routeKey(console.Route.RouteNo);
     m_real.start();
+    fillTrips(stops);
     if (mode() == Mode::Timetable) {
-        m_timetable = std::make_unique<follow::TimetableFollower>(stops, m_expected);
+        const QString trip = cboTrip->currentData().toString();
+        const auto it = std::find_if(m_trips.cbegin(), m_trips.cend(), [&](const follow::Trip &t) { return t.id == trip; });
+        m_timetable = std::make_unique<follow::TimetableFollower>(it == m_trips.cend() ? stops : follow::withTrip(stops, *it),
+                                                                  m_expected);
         if (!m_timetable->usable()) {
             stop(QStringLiteral("この系統には便の時刻がないため、時刻表では送れません。"));
             return;
         }
-        m_clock.start(m_timetable->startSec(m_expected), 0, spnSpeed->value());
+        m_clock.start(m_timetable->startSec(m_expected), now(), spnSpeed->value());
     } else {
         follow::PositionSettings s;
         s.leaveRadiusM = spnLeave->value();
@@ -277,7 +351,7 @@ void frmAutoStep::start()
         }
         startSource();
     }
-    m_timer.start();
+    m_timer.start(200);
     tick();
 }
 
@@ -331,7 +405,7 @@ void frmAutoStep::startSource()
     if (log.isEmpty())
         log = platform::findFile(platform::withSeparator(options::read::fareDataDir()) + m_routeKey
                                  + QStringLiteral(".nmea"));
-    m_source->playLog(log); // a recorded drive plays at its own pace
+    m_source->playLog(log, spnSpeed->value()); // a recorded drive plays by its times, sped up
 }
 
 void frmAutoStep::feedPosition(double lat, double lon)
@@ -348,10 +422,18 @@ void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
     int target = indexBefore;
     for (follow::Event e : events) {
         if (e == follow::Event::Announce) {
-            if (console.TapeEnabled && console.cmdTapeNext->isEnabled())
+            if (console.TapeEnabled && console.cmdTapeNext->isEnabled()) {
+                m_announcing = true;
+                m_cut = false;
                 console.cmdTapeNext_Click(); // as "送り": it may step by its line's flag
+                m_announcing = false;
+                if (m_cut)
+                    mdlM_Tape::TapeStop(); // its stop is due: the words after the cut chime go unsaid
+            }
         } else {
             ++target;
+            if (m_timetable)
+                mdlM_Tape::TapeStop(); // the stop is reached: what is still said of it stops
             if (console.Route.CurIndex < target)
                 console.Command2_Click(1); // as "データ送り"
         }
@@ -359,14 +441,30 @@ void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
     m_expected = console.Route.CurIndex;
 }
 
+// Inside our own announcement's chime, played to its end: the next stop
+// due ends it, and the wait with it, so the board keeps to the clock.
+void frmAutoStep::cutIfDue()
+{
+    if (!m_announcing || m_cut || !m_timetable || chkPause->isChecked())
+        return;
+    const int next = m_timetable->nextEventSec();
+    if (next < 0 || m_clock.at(now()) < next)
+        return;
+    m_cut = true;
+    ++m_cuts;
+    mdlSndAPI::SndStop(QStringLiteral("S3"));
+    mdlM_Tape::TapeStop();
+}
+
 void frmAutoStep::tick()
 {
     // Nothing runs in the middle of a wait that holds input back (a sound
     // played to its end, the lamp test) or under a modal box.
-    if (inputhold::held() || QApplication::activeModalWidget())
+    if (inputhold::held() || QApplication::activeModalWidget()) {
+        cutIfDue();
         return;
+    }
     frmCtl &console = windows::frmCtl();
-    const qint64 now = m_real.elapsed();
     // Another route loaded: its own stops.
     if (fare::routeKey(console.Route.RouteNo) != m_routeKey) {
         start();
@@ -379,19 +477,32 @@ void frmAutoStep::tick()
             m_position->rebase(m_expected);
         if (m_timetable) {
             m_timetable->rebase(m_expected);
-            m_clock.start(m_timetable->startSec(m_expected), now, spnSpeed->value());
+            m_clock.start(m_timetable->startSec(m_expected), now(), spnSpeed->value());
         }
     }
     if (m_timetable) {
         if (chkPause->isChecked())
             return;
-        const double t = m_clock.at(now);
-        lblClock->setText(clockText(t));
-        const int before = m_timetable->current();
-        apply(m_timetable->onTime(t), before);
+        // Until nothing more is due: an announcement cut short comes back
+        // with its stop due.
+        for (int round = 0; round <= 2 * fare::kRows; ++round) {
+            const int before = m_timetable->current();
+            const QList<follow::Event> events = m_timetable->onTime(m_clock.at(now()));
+            if (events.isEmpty())
+                break;
+            apply(events, before);
+            if (console.Route.CurIndex != m_expected || fare::routeKey(console.Route.RouteNo) != m_routeKey)
+                return; // moved meanwhile by another hand: the next turn follows it
+        }
+        lblClock->setText(clockText(m_clock.at(now())));
         const int next = m_timetable->nextEventSec();
         lblStatus->setText(next < 0 ? QStringLiteral("時刻表：終点です")
                                     : QStringLiteral("時刻表 ×%1：次は %2").arg(spnSpeed->value()).arg(clockText(next)));
+        // Woken for the next event itself, so a stop is never a turn late.
+        if (next >= 0 && !m_now) {
+            const double ms = (next - m_clock.at(now())) * 1000.0 / m_clock.speed();
+            m_timer.start(int(std::clamp(ms + 1, 1.0, 200.0)));
+        }
     } else if (m_position) {
         const QList<QPair<double, double>> fixes = std::exchange(m_fixes, {});
         for (const auto &[lat, lon] : fixes) {
@@ -407,7 +518,8 @@ void frmAutoStep::showPosition()
     if (!m_position)
         return;
     const double d = m_position->distanceToNextM();
+    const QString toStop = m_position->waiting() ? QStringLiteral("、手で送った停留所に着くのを待っています（あと %1 m）")
+                                                 : QStringLiteral("、次の停留所まで %1 m");
     lblStatus->setText(QStringLiteral("位置（%1）：%2%3")
-                           .arg(cboSource->currentText(), m_sourceStatus,
-                                d >= 0 ? QStringLiteral("、次の停留所まで %1 m").arg(qRound(d)) : QString()));
+                           .arg(cboSource->currentText(), m_sourceStatus, d >= 0 ? toStop.arg(qRound(d)) : QString()));
 }

@@ -3,7 +3,13 @@
 // or by the bus's position, through the console's own "送り" and
 // "データ送り". Off by default: then nothing runs and the console is as it
 // always was. The choice is kept in a small per-user file of its own.
+// By timetable the board keeps to the ride clock at any speed: a chime or
+// a speech still running when the next stop is due is cut, an announcement
+// found late is skipped.
 #include "follow/RideFollower.h"
+#include "follow/StopsFile.h"
+
+#include <QHash>
 
 #include <QElapsedTimer>
 #include <QList>
@@ -11,6 +17,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 namespace follow {
@@ -36,8 +43,10 @@ public:
 
     QRadioButton *optOff = nullptr, *optTimetable = nullptr, *optPosition = nullptr;
     QCheckBox *chkPause = nullptr;
-    QSpinBox *spnSpeed = nullptr;
+    QSpinBox *spnSpeed = nullptr; // the timetable's clock and a recorded log's playing
+    QComboBox *cboTrip = nullptr; // which of the day's trips the timetable follows
     QLabel *lblClock = nullptr;
+    QLabel *lblPacing = nullptr;
     QComboBox *cboSource = nullptr;
     QLineEdit *txtSource = nullptr;
     QPushButton *cmdSource = nullptr;
@@ -56,6 +65,11 @@ public:
     // The per-user file the choices live in.
     static QString settingsFile();
 
+    // Real milliseconds as the ride clock reads them (tests drive their own).
+    void setClock(std::function<qint64()> nowMs);
+    // Announcements cut short because their stop came due.
+    int cuts() const { return m_cuts; }
+
 private:
     void start();
     void stop(const QString &status = {});
@@ -64,7 +78,10 @@ private:
     void apply(const QList<follow::Event> &events, int indexBefore);
     void save() const;
     void load();
-    QList<follow::Stop> stopsOfRoute(QString *why) const;
+    QList<follow::Stop> stopsOfRoute(QString *why);
+    void fillTrips(const QList<follow::Stop> &stops);
+    qint64 now() const;
+    void cutIfDue();
 
     QTimer m_timer;
     QElapsedTimer m_real;
@@ -78,4 +95,10 @@ private:
     double m_pausedAt = -1;    // the ride time when paused
     bool m_loading = false;
     QString m_sourceStatus;
+    std::function<qint64()> m_now;
+    QList<follow::Trip> m_trips;           // of the route's stops file, beside its own times
+    QHash<QString, QString> m_tripOfRoute; // route key -> the trip chosen for it
+    bool m_announcing = false;             // inside our own "送り"
+    bool m_cut = false;
+    int m_cuts = 0;
 };
