@@ -423,10 +423,10 @@ void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
     for (follow::Event e : events) {
         if (e == follow::Event::Announce) {
             if (console.TapeEnabled && console.cmdTapeNext->isEnabled()) {
-                m_announcing = true;
+                m_playing = QStringLiteral("S3");
                 m_cut = false;
                 console.cmdTapeNext_Click(); // as "送り": it may step by its line's flag
-                m_announcing = false;
+                m_playing.clear();
                 if (m_cut)
                     mdlM_Tape::TapeStop(); // its stop is due: the words after the cut chime go unsaid
             }
@@ -434,25 +434,31 @@ void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
             ++target;
             if (m_timetable)
                 mdlM_Tape::TapeStop(); // the stop is reached: what is still said of it stops
-            if (console.Route.CurIndex < target)
+            if (console.Route.CurIndex < target) {
+                m_playing = QStringLiteral("S2");
+                m_cut = false;
                 console.Command2_Click(1); // as "データ送り"
+                m_playing.clear();
+            }
         }
     }
     m_expected = console.Route.CurIndex;
 }
 
-// Inside our own announcement's chime, played to its end: the next stop
+// Inside our own chime or step sound, played to its end: the next event
 // due ends it, and the wait with it, so the board keeps to the clock.
 void frmAutoStep::cutIfDue()
 {
-    if (!m_announcing || m_cut || !m_timetable || chkPause->isChecked())
+    if (m_playing.isEmpty() || m_cut || !m_timetable || chkPause->isChecked())
         return;
     const int next = m_timetable->nextEventSec();
     if (next < 0 || m_clock.at(now()) < next)
         return;
     m_cut = true;
     ++m_cuts;
-    mdlSndAPI::SndStop(QStringLiteral("S3"));
+    mdlSndAPI::SndStop(m_playing);
+    if (m_playing == u"S3")
+        mdlSndAPI::SndStop(QStringLiteral("S2")); // the step its line makes, with its own sound
     mdlM_Tape::TapeStop();
 }
 

@@ -98,7 +98,7 @@ private:
     std::function<qint64()> m_now;
     QList<follow::Trip> m_trips;           // of the route's stops file, beside its own times
     QHash<QString, QString> m_tripOfRoute; // route key -> the trip chosen for it
-    bool m_announcing = false;             // inside our own "送り"
+    QString m_playing;                     // the channel of our own "送り" ("S3") or "データ送り" ("S2") under way
     bool m_cut = false;
     int m_cuts = 0;
 };
