@@ -123,6 +123,16 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
     // Only while a mode runs: with nothing to follow, no timer wakes.
     m_timer.setInterval(200);
     connect(&m_timer, &QTimer::timeout, this, [this] { platform::guarded([this] { tick(); }); });
+    m_cutTimer.setInterval(200);
+    connect(&m_cutTimer, &QTimer::timeout, this, [this] {
+        platform::guarded([this] {
+            cutIfDue();
+            if (m_cut || m_playing.isEmpty())
+                m_cutTimer.stop();
+            else if (const int next = m_timetable ? m_timetable->nextEventSec() : -1; next >= 0)
+                m_cutTimer.start(int(std::clamp((next - m_clock.at(now())) * 1000.0 / m_clock.speed() + 1, 1.0, 200.0)));
+        });
+    });
     for (QRadioButton *b : {optOff, optTimetable, optPosition})
         connect(b, &QRadioButton::toggled, this, [this](bool on) {
             if (on && !m_loading)
@@ -423,10 +433,7 @@ void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
     for (follow::Event e : events) {
         if (e == follow::Event::Announce) {
             if (console.TapeEnabled && console.cmdTapeNext->isEnabled()) {
-                m_playing = QStringLiteral("S3");
-                m_cut = false;
-                console.cmdTapeNext_Click(); // as "送り": it may step by its line's flag
-                m_playing.clear();
+                play(QStringLiteral("S3"), [&] { console.cmdTapeNext_Click(); }); // as "送り": it may step by its line's flag
                 if (m_cut)
                     mdlM_Tape::TapeStop(); // its stop is due: the words after the cut chime go unsaid
             }
@@ -434,12 +441,8 @@ void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
             ++target;
             if (m_timetable)
                 mdlM_Tape::TapeStop(); // the stop is reached: what is still said of it stops
-            if (console.Route.CurIndex < target) {
-                m_playing = QStringLiteral("S2");
-                m_cut = false;
-                console.Command2_Click(1); // as "データ送り"
-                m_playing.clear();
-            }
+            if (console.Route.CurIndex < target)
+                play(QStringLiteral("S2"), [&] { console.Command2_Click(1); }); // as "データ送り"
         }
     }
     m_expected = console.Route.CurIndex;
@@ -460,6 +463,22 @@ void frmAutoStep::cutIfDue()
     if (m_playing == u"S3")
         mdlSndAPI::SndStop(QStringLiteral("S2")); // the step its line makes, with its own sound
     mdlM_Tape::TapeStop();
+}
+
+// One of our own "送り" or "データ送り", its sound maybe played to its end:
+// watched meanwhile, to be cut when the next event comes due.
+void frmAutoStep::play(const QString &channel, const std::function<void()> &handler)
+{
+    m_playing = channel;
+    m_cut = false;
+    const int next = m_timetable ? m_timetable->nextEventSec() : -1;
+    if (next >= 0) {
+        const double ms = (next - m_clock.at(now())) * 1000.0 / m_clock.speed();
+        m_cutTimer.start(int(std::clamp(ms + 1, 1.0, 200.0)));
+    }
+    handler();
+    m_cutTimer.stop();
+    m_playing.clear();
 }
 
 void frmAutoStep::tick()

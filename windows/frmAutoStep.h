@@ -82,8 +82,10 @@ private:
     void fillTrips(const QList<follow::Stop> &stops);
     qint64 now() const;
     void cutIfDue();
+    void play(const QString &channel, const std::function<void()> &handler);
 
     QTimer m_timer;
+    QTimer m_cutTimer; // a timer of its own: m_timer never fires inside its own turn
     QElapsedTimer m_real;
     follow::RideClock m_clock;
     std::unique_ptr<follow::PositionFollower> m_position;
