@@ -162,10 +162,12 @@ QList<Event> TimetableFollower::onTime(double rideSec)
             if (rideSec < departure(m_current))
                 break;
             // Late, the stop it would name already reached: said no more.
-            if (rideSec >= arrival(m_current + 1))
+            if (rideSec >= arrival(m_current + 1)) {
+                out << Event::Skipped;
                 ++m_skipped;
-            else
+            } else {
                 out << Event::Announce;
+            }
             m_announced = true;
         }
         if (rideSec < arrival(m_current + 1))

@@ -20,6 +20,7 @@ struct Stop {
 enum class Event {
     Announce, // the bus leaves the current stop: the next stop is announced
     Step,     // the bus reaches the next stop: the fares step to it
+    Skipped,  // the announcement of the next stop came too late: the list moves past it unsaid
 };
 
 // Great-circle distance in metres (the haversine formula on a sphere of the
@@ -80,7 +81,7 @@ private:
 // hand. Leaving stop i (its departure time) announces stop i + 1; reaching
 // stop i + 1 (its arrival time) steps. The board keeps to the clock: an
 // announcement found late (the clock already at or past the arrival at the
-// stop it names) is skipped, and the step comes alone.
+// stop it names) is skipped (Skipped in its place), and the step follows.
 class TimetableFollower {
 public:
     TimetableFollower(QList<Stop> stops, int current);

@@ -204,8 +204,9 @@ private slots:
 
     // The demo by its timetable at ×60 on a clock the test drives, each
     // chime held to its end as a real one is (the window's turns running
-    // inside it, the clock going on): at every look, four a real second for
-    // two minutes, the board is at the clock's stop.
+    // inside it, the clock going on), and one stall of five seconds: at
+    // every look, four a real second for two minutes, the board is at the
+    // clock's stop, and the announcement list stays with the stops.
     void theTimetableKeepsToItsClockAtSixtyTimes()
     {
         const QString demo = QStringLiteral(S4_DEMO_OUT);
@@ -228,7 +229,8 @@ private slots:
         mdlSndAPI::setMciSender([&](const QString &c) {
             m_w.mci << c;
             if (c.endsWith(QStringLiteral("S3 from 0 wait"))) {
-                ++chimes;
+                if (++chimes == 5)
+                    ms += 5000; // the machine stalled: stops 6 to 9 come due at once
                 stopped = false;
                 const inputhold::Hold hold;
                 for (int i = 0; i < 30 && !stopped; ++i) {
@@ -251,10 +253,12 @@ private slots:
             QCOMPARE(int(console().Route.CurIndex), timetable.stopAt(t));
         }
         QCOMPARE(int(console().Route.CurIndex), 19);
-        // With a voice, each stop's chime was cut by the stop after it: a
-        // hop takes 1.5 s at ×60.
-        if (console().TapeEnabled)
-            QCOMPARE(chimes, 19);
+        // With a voice, each stop's chime was cut by the stop after it (a
+        // hop takes 1.5 s at ×60), and those the stall made late skipped.
+        if (console().TapeEnabled) {
+            QVERIFY2(chimes >= 14 && chimes <= 17, qPrintable(QString::number(chimes)));
+            QCOMPARE(mdlM_Tape::GetTapePos(), 19);
+        }
         QCOMPARE(cut, chimes);
         QCOMPARE(w.cuts(), chimes);
         QVERIFY(w.lblPacing->text().contains(QStringLiteral("打ち切り")));

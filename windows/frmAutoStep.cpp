@@ -431,7 +431,14 @@ void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
     frmCtl &console = windows::frmCtl();
     int target = indexBefore;
     for (follow::Event e : events) {
-        if (e == follow::Event::Announce) {
+        if (e == follow::Event::Skipped) {
+            // As "送り" with nothing said: the list stays with the stops.
+            if (console.TapeEnabled && console.cmdTapeNext->isEnabled()) {
+                mdlM_Tape::TapeSkip();
+                if (mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()) == 1 && console.Route.CurIndex <= target)
+                    play(QStringLiteral("S2"), [&] { console.Command2_Click(1); });
+            }
+        } else if (e == follow::Event::Announce) {
             if (console.TapeEnabled && console.cmdTapeNext->isEnabled()) {
                 play(QStringLiteral("S3"), [&] { console.cmdTapeNext_Click(); }); // as "送り": it may step by its line's flag
                 if (m_cut)
