@@ -7,15 +7,15 @@
 #include "console/frmCtl.h"
 #include "follow/Drive.h"
 #include "core/FileIo.h"
+#include "core/InputHold.h"
 #include "follow/Nmea.h"
 #include "follow/NmeaSource.h"
 #include "follow/StopsFile.h"
-#include "core/InputHold.h"
-#include "sound/mdlSndAPI.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "sound/mdlM_Tape.h"
+#include "sound/mdlSndAPI.h"
 #include "tests/Fixture.h"
 #include "tests/FixtureCore.h"
 #include "windows/frmAutoStep.h"
@@ -164,11 +164,14 @@ private slots:
         QCOMPARE(m_w.boxes, QStringList());
     }
 
-    // The demo route rides itself from its recorded drive: every stop in
-    // order to the terminus, each announcement of the list once, in order.
+    // The demo route rides itself from its recorded drive played fast, each
+    // chime held until cut (the drive's fixes coming in meanwhile): every
+    // stop in order to the terminus, each announcement of the list once, in
+    // order, each cut as the bus reaches the stop it names.
     void theDemoRidesItselfFromItsDrive()
     {
         const QString demo = QStringLiteral(S4_DEMO_OUT);
+        QVERIFY(QFile::copy(demo + QStringLiteral("/demo.in4"), m_w.settingsPath())); // its chimes
         forms::setText(*windows::frmOption().Text2(0), demo);
         forms::setText(*windows::frmOption().Text2(1), demo);
         console().CommandButton1_Click(10);
@@ -179,20 +182,41 @@ private slots:
         frmAutoStep w;
         w.setMode(frmAutoStep::Mode::Position);
         QVERIFY(w.running());
-        const QList<QByteArray> log = fixture::bytesOf(demo + QStringLiteral("/12.nmea")).split('\n');
+        QList<nmea::Fix> log;
+        for (const QByteArray &line : fixture::bytesOf(demo + QStringLiteral("/12.nmea")).split('\n'))
+            if (const auto fix = nmea::parse(line))
+                log << *fix;
         QVERIFY(log.size() > 1000);
+        int fed = 0, chimes = 0, cut = 0;
+        bool stopped = false;
+        mdlSndAPI::setMciSender([&](const QString &c) {
+            m_w.mci << c;
+            if (c.endsWith(QStringLiteral("S3 from 0 wait"))) {
+                ++chimes;
+                stopped = false;
+                const inputhold::Hold hold; // five minutes of the drive at most
+                for (int i = 0; i < 300 && !stopped && fed < log.size(); ++i, ++fed)
+                    w.feedPosition(log[fed].lat, log[fed].lon);
+            } else if (c.startsWith(QStringLiteral("stop ")) && c.endsWith(QStringLiteral("S3"))) {
+                stopped = true;
+                ++cut;
+            }
+            return 0;
+        });
         QList<int> rows{0};
         QList<int> tape{int(mdlM_Tape::GetTapePos())};
-        for (const QByteArray &line : log) {
-            if (const auto fix = nmea::parse(line)) {
-                w.feedPosition(fix->lat, fix->lon);
-                w.tick();
-                if (console().Route.CurIndex != rows.last())
-                    rows << console().Route.CurIndex;
-                if (mdlM_Tape::GetTapePos() != tape.last())
-                    tape << mdlM_Tape::GetTapePos();
-            }
+        while (fed < log.size()) {
+            w.feedPosition(log[fed].lat, log[fed].lon);
+            ++fed;
+            w.tick();
+            if (console().Route.CurIndex != rows.last())
+                rows << console().Route.CurIndex;
+            if (mdlM_Tape::GetTapePos() != tape.last())
+                tape << mdlM_Tape::GetTapePos();
         }
+        QCOMPARE(cut, chimes);
+        if (console().TapeEnabled)
+            QCOMPARE(chimes, 19);
         QList<int> every;
         for (int i = 0; i < 20; ++i)
             every << i;

@@ -339,6 +339,7 @@ void frmAutoStep::start()
     m_expected = console.Route.CurIndex;
     m_routeKey = fare::routeKey(console.Route.RouteNo);
     m_real.start();
+    m_stops = stops;
     fillTrips(stops);
     if (mode() == Mode::Timetable) {
         const QString trip = cboTrip->currentData().toString();
@@ -420,6 +421,14 @@ void frmAutoStep::startSource()
 
 void frmAutoStep::feedPosition(double lat, double lon)
 {
+    // The bus at the next stop while its announcement still plays (a log
+    // played fast): the announcement is cut, as by timetable.
+    if (m_playing == u"S3" && !m_cut && m_position) {
+        const int next = m_position->current() + 1;
+        if (next < m_stops.size()
+            && follow::distanceM(lat, lon, m_stops[next].lat, m_stops[next].lon) <= spnArrive->value())
+            cut();
+    }
     m_fixes.append({lat, lon});
     if (m_fixes.size() > 600)
         m_fixes.removeFirst(); // a source far ahead of us keeps its latest ten minutes
@@ -446,8 +455,7 @@ void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
             }
         } else {
             ++target;
-            if (m_timetable)
-                mdlM_Tape::TapeStop(); // the stop is reached: what is still said of it stops
+            mdlM_Tape::TapeStop(); // the stop is reached: what is still said of it stops
             if (console.Route.CurIndex < target)
                 play(QStringLiteral("S2"), [&] { console.Command2_Click(1); }); // as "データ送り"
         }
@@ -464,6 +472,11 @@ void frmAutoStep::cutIfDue()
     const int next = m_timetable->nextEventSec();
     if (next < 0 || m_clock.at(now()) < next)
         return;
+    cut();
+}
+
+void frmAutoStep::cut()
+{
     m_cut = true;
     ++m_cuts;
     mdlSndAPI::SndStop(m_playing);

@@ -82,6 +82,7 @@ private:
     void fillTrips(const QList<follow::Stop> &stops);
     qint64 now() const;
     void cutIfDue();
+    void cut();
     void play(const QString &channel, const std::function<void()> &handler);
 
     QTimer m_timer;
@@ -98,6 +99,7 @@ private:
     bool m_loading = false;
     QString m_sourceStatus;
     std::function<qint64()> m_now;
+    QList<follow::Stop> m_stops;           // of the ride under way
     QList<follow::Trip> m_trips;           // of the route's stops file, beside its own times
     QHash<QString, QString> m_tripOfRoute; // route key -> the trip chosen for it
     QString m_playing;                     // the channel of our own "送り" ("S3") or "データ送り" ("S2") under way
