@@ -129,8 +129,8 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
             cutIfDue();
             if (m_cut || m_playing.isEmpty())
                 m_cutTimer.stop();
-            else if (const int next = m_timetable ? m_timetable->nextEventSec() : -1; next >= 0)
-                m_cutTimer.start(int(std::clamp((next - m_clock.at(now())) * 1000.0 / m_clock.speed() + 1, 1.0, 200.0)));
+            else if (const int ms = msToNext(); ms > 0)
+                m_cutTimer.start(ms);
         });
     });
     for (QRadioButton *b : {optOff, optTimetable, optPosition})
@@ -205,6 +205,16 @@ qint64 frmAutoStep::now() const
     if (m_now)
         return m_now();
     return m_real.isValid() ? m_real.elapsed() : 0;
+}
+
+// Real milliseconds to the timetable's next event, 1 to 200 (so a hand
+// step or a new speed is heard soon), or -1 with none to come.
+int frmAutoStep::msToNext() const
+{
+    const int next = m_timetable ? m_timetable->nextEventSec() : -1;
+    if (next < 0)
+        return -1;
+    return int(std::clamp((next - m_clock.at(now())) * 1000.0 / m_clock.speed() + 1, 1.0, 200.0));
 }
 
 frmAutoStep::Mode frmAutoStep::mode() const
@@ -491,11 +501,8 @@ void frmAutoStep::play(const QString &channel, const std::function<void()> &hand
 {
     m_playing = channel;
     m_cut = false;
-    const int next = m_timetable ? m_timetable->nextEventSec() : -1;
-    if (next >= 0) {
-        const double ms = (next - m_clock.at(now())) * 1000.0 / m_clock.speed();
-        m_cutTimer.start(int(std::clamp(ms + 1, 1.0, 200.0)));
-    }
+    if (const int ms = msToNext(); ms > 0)
+        m_cutTimer.start(ms);
     handler();
     m_cutTimer.stop();
     m_playing.clear();
@@ -544,10 +551,8 @@ void frmAutoStep::tick()
         lblStatus->setText(next < 0 ? QStringLiteral("時刻表：終点です")
                                     : QStringLiteral("時刻表 ×%1：次は %2").arg(spnSpeed->value()).arg(clockText(next)));
         // Woken for the next event itself, so a stop is never a turn late.
-        if (next >= 0 && !m_now) {
-            const double ms = (next - m_clock.at(now())) * 1000.0 / m_clock.speed();
-            m_timer.start(int(std::clamp(ms + 1, 1.0, 200.0)));
-        }
+        if (const int ms = msToNext(); ms > 0 && !m_now)
+            m_timer.start(ms);
     } else if (m_position) {
         const QList<QPair<double, double>> fixes = std::exchange(m_fixes, {});
         for (const auto &[lat, lon] : fixes) {

@@ -81,6 +81,7 @@ private:
     QList<follow::Stop> stopsOfRoute(QString *why);
     void fillTrips(const QList<follow::Stop> &stops);
     qint64 now() const;
+    int msToNext() const;
     void cutIfDue();
     void cut();
     void play(const QString &channel, const std::function<void()> &handler);
