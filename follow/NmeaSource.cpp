@@ -9,6 +9,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
+
 namespace follow {
 
 namespace {
@@ -16,13 +19,16 @@ namespace {
 constexpr qint64 kChunk = 64 * 1024; // read at a time; the thread hears a stop between two
 constexpr int kMinGapMs = 50;        // a receiver at 10 Hz passes, a flood does not
 
+double clampSpeed(double speed) { return std::isfinite(speed) ? std::clamp(speed, 1.0, 60.0) : 1.0; }
+
 } // namespace
 
 // The reading itself, on the source's thread.
 class NmeaWorker : public QObject {
     Q_OBJECT
 public:
-    void playLog(const QString &path);
+    void playLog(const QString &path, double speed);
+    void setSpeed(double speed);
     void watchGpsd(const QString &host, quint16 port);
 
 signals:
@@ -41,12 +47,22 @@ private:
     QTimer *m_wait = nullptr;
     QElapsedTimer m_sinceFix;
     int m_lastSec = -1;
+    double m_speed = 1;
     bool m_played = false;
     bool m_done = false;
 };
 
-void NmeaWorker::playLog(const QString &path)
+void NmeaWorker::setSpeed(double speed)
 {
+    speed = clampSpeed(speed);
+    if (m_wait && m_wait->isActive())
+        m_wait->start(int(m_wait->remainingTime() * m_speed / speed));
+    m_speed = speed;
+}
+
+void NmeaWorker::playLog(const QString &path, double speed)
+{
+    m_speed = clampSpeed(speed);
     if (!fileio::isRegularFile(path)) {
         end(NmeaSource::End::CannotOpen, path);
         return;
@@ -102,7 +118,7 @@ void NmeaWorker::playNext()
         }
     }
     const int sec = m_pending.first().secondsOfDay;
-    m_wait->start(m_played ? nmea::playbackDelayMs(m_lastSec, sec) : 0);
+    m_wait->start(m_played ? nmea::playbackDelayMs(m_lastSec, sec, m_speed) : 0);
     m_lastSec = sec;
     m_played = true;
 }
@@ -173,9 +189,14 @@ NmeaSource::~NmeaSource()
     m_thread.wait();
 }
 
-void NmeaSource::playLog(const QString &path)
+void NmeaSource::playLog(const QString &path, double speed)
 {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, path] { w->playLog(path); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_worker, [w = m_worker, path, speed] { w->playLog(path, speed); }, Qt::QueuedConnection);
+}
+
+void NmeaSource::setSpeed(double speed)
+{
+    QMetaObject::invokeMethod(m_worker, [w = m_worker, speed] { w->setSpeed(speed); }, Qt::QueuedConnection);
 }
 
 void NmeaSource::watchGpsd(const QString &host, quint16 port)

@@ -1,6 +1,6 @@
 #pragma once
 // Where the positions come from: a recorded NMEA log played by its own
-// times, or a gpsd on this computer. Read on a thread of its own through
+// times (sped up 1 to 60 times), or a gpsd on this computer. Read on a thread of its own through
 // the bounded line reader, so that no log and no peer can hold the windows
 // up or fill the memory; fixes arrive by queued signals, at most one each
 // 50 ms from a live peer. Qt Core and Network; no window.
@@ -34,7 +34,10 @@ public:
     explicit NmeaSource(QObject *parent = nullptr);
     ~NmeaSource() override; // stops the reading and joins its thread
 
-    void playLog(const QString &path);
+    // `speed` log seconds a real second, 1 to 60.
+    void playLog(const QString &path, double speed = 1);
+    // A new speed for the log playing; the wait under way shrinks or grows with it.
+    void setSpeed(double speed);
     void watchGpsd(const QString &host, quint16 port);
 
 signals:

@@ -1,5 +1,8 @@
 #include "follow/NmeaStream.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace nmea {
 
 namespace {
@@ -61,13 +64,14 @@ void LineStream::endLine(QList<Fix> &out)
         m_unusable = true;
 }
 
-int playbackDelayMs(int previousSec, int sec)
+int playbackDelayMs(int previousSec, int sec, double speed)
 {
     constexpr int kDay = 86400, kLongestGap = 600;
+    speed = std::isfinite(speed) ? std::clamp(speed, 1.0, 60.0) : 1.0;
     if (previousSec < 0 || sec < 0)
-        return 1000;
+        return int(1000 / speed);
     const int step = ((sec - previousSec) % kDay + kDay) % kDay;
-    return step > kLongestGap ? 1000 : step * 1000;
+    return int((step > kLongestGap ? 1000 : step * 1000) / speed);
 }
 
 } // namespace nmea

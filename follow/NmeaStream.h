@@ -43,7 +43,8 @@ private:
 // The wait before a fix of a recorded log, from the time of the fix before
 // it (seconds of the day, -1 unknown): the log's own step, across midnight
 // too. A step back, an unknown time or a gap of more than ten minutes is a
-// new part of the log and plays one second later.
-int playbackDelayMs(int previousSec, int sec);
+// new part of the log and plays one second later. Played `speed` times as
+// fast (1 to 60), every wait is that much shorter.
+int playbackDelayMs(int previousSec, int sec, double speed = 1);
 
 } // namespace nmea

@@ -28,7 +28,11 @@ PositionFollower::PositionFollower(QList<Stop> stops, int current, PositionSetti
 
 void PositionFollower::rebase(int current)
 {
-    m_current = std::clamp(current, 0, std::max(0, int(m_stops.size()) - 1));
+    const int to = std::clamp(current, 0, std::max(0, int(m_stops.size()) - 1));
+    // Ahead of the bus: nothing more until it gets there. Back, or where it
+    // stood: the bus is already there or beyond, and the ride goes on.
+    m_waiting = to > m_current;
+    m_current = to;
     m_announced = false;
     m_closest = -1;
     m_lastToNext = -1;
@@ -51,6 +55,18 @@ QList<Event> PositionFollower::onFix(double lat, double lon)
         return out;
     }
     const auto to = [&](int i) { return distanceM(lat, lon, m_stops[i].lat, m_stops[i].lon); };
+    if (m_waiting) {
+        const double toCurrent = to(m_current);
+        m_lastToNext = toCurrent;
+        m_closest = m_closest < 0 ? toCurrent : std::min(m_closest, toCurrent);
+        const bool reached = toCurrent <= m_settings.arriveRadiusM;
+        const bool passed = m_closest <= m_settings.passWindowM && toCurrent > m_closest + m_settings.passMarginM;
+        if (!reached && !passed)
+            return out;
+        // There at last: from here the ride goes on as from a stop it reached.
+        m_waiting = false;
+        m_closest = -1;
+    }
     const double toNext = to(m_current + 1);
     m_lastToNext = toNext;
     if (!m_announced) {
@@ -123,6 +139,14 @@ void TimetableFollower::rebase(int current)
     m_announced = false;
 }
 
+int TimetableFollower::stopAt(double rideSec) const
+{
+    int at = 0;
+    while (m_usable && at + 1 < m_stops.size() && rideSec >= arrival(at + 1))
+        ++at;
+    return at;
+}
+
 int TimetableFollower::nextEventSec() const
 {
     if (!m_usable || m_current >= m_stops.size() - 1)
@@ -137,7 +161,13 @@ QList<Event> TimetableFollower::onTime(double rideSec)
         if (!m_announced) {
             if (rideSec < departure(m_current))
                 break;
-            out << Event::Announce;
+            // Late, the stop it would name already reached: said no more.
+            if (rideSec >= arrival(m_current + 1)) {
+                out << Event::Skipped;
+                ++m_skipped;
+            } else {
+                out << Event::Announce;
+            }
             m_announced = true;
         }
         if (rideSec < arrival(m_current + 1))

@@ -20,6 +20,7 @@ struct Stop {
 enum class Event {
     Announce, // the bus leaves the current stop: the next stop is announced
     Step,     // the bus reaches the next stop: the fares step to it
+    Skipped,  // the announcement of the next stop came too late: the list moves past it unsaid
 };
 
 // Great-circle distance in metres (the haversine formula on a sphere of the
@@ -39,7 +40,9 @@ struct PositionSettings {
 
 // Steps by position. The ride starts at stop `current` (0-based, the
 // console's row - 1). It never goes backwards by itself and steps over at
-// most one stop at a time; hand stepping re-bases it.
+// most one stop at a time; hand stepping re-bases it. Re-based ahead of
+// where it stood, it waits for the bus to reach the stop the board now
+// shows (within the arrival radius, or passed near) before it moves again.
 class PositionFollower {
 public:
     PositionFollower(QList<Stop> stops, int current, PositionSettings settings = {});
@@ -53,6 +56,8 @@ public:
     void rebase(int current);
 
     int current() const { return m_current; }
+    // Stepped ahead by hand: the bus has not yet reached the board's stop.
+    bool waiting() const { return m_waiting; }
     // The distance to the next stop at the last fix; negative before any fix
     // or at the last stop.
     double distanceToNextM() const { return m_lastToNext; }
@@ -65,7 +70,8 @@ private:
     int m_current = 0;
     bool m_usable = false;
     bool m_announced = false; // the current stop has been left and the next announced
-    double m_closest = -1;    // the closest approach to the next stop since leaving
+    bool m_waiting = false;   // stepped ahead by hand; the bus is still short of the current stop
+    double m_closest = -1;    // the closest approach to the stop awaited, since leaving
     double m_lastToNext = -1;
 };
 
@@ -73,7 +79,9 @@ private:
 // seconds after midnight; the caller turns real time into ride time with
 // its speed factor and re-bases it when the ride is paused or stepped by
 // hand. Leaving stop i (its departure time) announces stop i + 1; reaching
-// stop i + 1 (its arrival time) steps.
+// stop i + 1 (its arrival time) steps. The board keeps to the clock: an
+// announcement found late (the clock already at or past the arrival at the
+// stop it names) is skipped (Skipped in its place), and the step follows.
 class TimetableFollower {
 public:
     TimetableFollower(QList<Stop> stops, int current);
@@ -87,6 +95,11 @@ public:
 
     QList<Event> onTime(double rideSec);
     void rebase(int current);
+    // Announcements skipped as late since the ride started.
+    int skipped() const { return m_skipped; }
+    // The stop the timetable has the bus at (or last left) at a ride time:
+    // the last whose arrival is due.
+    int stopAt(double rideSec) const;
     int current() const { return m_current; }
     // The next event's ride time, or -1 at the terminus.
     int nextEventSec() const;
@@ -99,6 +112,7 @@ private:
     int m_current = 0;
     bool m_usable = false;
     bool m_announced = false;
+    int m_skipped = 0;
 };
 
 // Ride time from real time: `speed` ride seconds for each real second (1 to

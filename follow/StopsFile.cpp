@@ -3,6 +3,8 @@
 #include "core/VbError.h"
 #include "opendata/Csv.h"
 
+#include <QHash>
+
 #include <memory>
 
 namespace follow {
@@ -19,12 +21,32 @@ int secondsOf(const QString &hhmmss)
     return h * 3600 + m * 60 + s;
 }
 
-QList<Stop> readStopsFile(QByteArrayView bytes)
+int Trip::firstDepartureSec() const
+{
+    for (int i = 0; i < departureSec.size(); ++i)
+        if (int t = departureSec[i] >= 0 ? departureSec[i] : arrivalSec.value(i, -1); t >= 0)
+            return t;
+    return -1;
+}
+
+QList<Stop> withTrip(QList<Stop> stops, const Trip &trip)
+{
+    for (int i = 0; i < stops.size(); ++i) {
+        stops[i].arrivalSec = trip.arrivalSec.value(i, -1);
+        stops[i].departureSec = trip.departureSec.value(i, -1);
+    }
+    return stops;
+}
+
+QList<Stop> readStopsFile(QByteArrayView bytes, QList<Trip> *trips)
 {
     const QString file = QStringLiteral("stops file");
     QList<Stop> stops;
     std::unique_ptr<opendata::CsvTable> table;
     int name = -1, lat = -1, lon = -1, arrival = -1, departure = -1;
+    QList<QPair<int, int>> tripColumns; // arrival, departure of each extra trip
+    if (trips)
+        trips->clear();
     opendata::readCsv(file, bytes, [&](const opendata::CsvRecord &r) {
         if (!table) {
             table = std::make_unique<opendata::CsvTable>(file, r);
@@ -33,6 +55,16 @@ QList<Stop> readStopsFile(QByteArrayView bytes)
             lon = table->column("lon");
             arrival = table->column("arrival");
             departure = table->column("departure");
+            // Trip ids may be any text: the header is searched as written.
+            QHash<QString, int> departures;
+            for (int c = 0; trips && c < r.fields.size(); ++c)
+                if (const QString h = table->nameOf(c); h.startsWith(u"departure:"))
+                    departures.insert(h.mid(10), c);
+            for (int c = 0; trips && c < r.fields.size(); ++c)
+                if (const QString h = table->nameOf(c); h.startsWith(u"arrival:") && h.size() > 8) {
+                    tripColumns.append({c, departures.value(h.mid(8), -1)});
+                    trips->append({h.mid(8), {}, {}});
+                }
             return;
         }
         if (stops.size() >= 301)
@@ -46,6 +78,10 @@ QList<Stop> readStopsFile(QByteArrayView bytes)
         s.arrivalSec = secondsOf(opendata::CsvTable::text(r, arrival));
         s.departureSec = secondsOf(opendata::CsvTable::text(r, departure));
         stops << s;
+        for (int t = 0; t < tripColumns.size(); ++t) {
+            (*trips)[t].arrivalSec << secondsOf(opendata::CsvTable::text(r, tripColumns[t].first));
+            (*trips)[t].departureSec << secondsOf(opendata::CsvTable::text(r, tripColumns[t].second));
+        }
     });
     return stops;
 }

@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <climits>
 #include <deque>
 #include <map>
 #include <set>
@@ -417,6 +418,35 @@ std::vector<StopTime> tripTimes(const Feed &feed, const Model &m, int trip)
         return alongTrip({a.trip, a.seq, a.stop}, {b.trip, b.seq, b.stop});
     });
     return rows;
+}
+
+// The times of several trips in one pass over stop_times.txt, each in stop
+// order (for the stops file's day of trips).
+std::vector<std::vector<StopTime>> tripsTimes(const Feed &feed, const Model &m, const std::vector<int> &trips)
+{
+    StopTimeColumns c;
+    std::unordered_map<std::string, size_t> wanted;
+    for (const auto &[key, index] : m.tripIds)
+        if (const auto at = std::find(trips.begin(), trips.end(), index); at != trips.end())
+            wanted.emplace(key, size_t(at - trips.begin()));
+    std::vector<std::vector<StopTime>> out(trips.size());
+    readTable(
+        feed, kStopTimes,
+        [&](const CsvTable &t, const CsvRecord &r) {
+            const auto it = wanted.find(std::string(sv(r, c.trip)));
+            if (it == wanted.end())
+                return;
+            const Row x = c.row(t, r, m);
+            const std::string_view arr = sv(r, c.arrival), dep = sv(r, c.departure);
+            out[it->second].push_back({x.trip, x.seq, x.stop, arr.empty() ? -1 : parseTime(arr),
+                                       dep.empty() ? -1 : parseTime(dep), int8_t(sv(r, c.pickup) == "1" ? 1 : 0)});
+        },
+        [&](const CsvTable &t) { c.find(t); });
+    for (auto &rows : out)
+        std::sort(rows.begin(), rows.end(), [](const StopTime &a, const StopTime &b) {
+            return alongTrip({a.trip, a.seq, a.stop}, {b.trip, b.seq, b.stop});
+        });
+    return out;
 }
 
 void buildPatterns(Model &m, int maxPatterns)
@@ -1297,8 +1327,37 @@ Import importPattern(const Feed &feed, const Choice &choice)
         if (ticketAt[size_t(i)] == 0)
             ticketAt[size_t(i)] = ticketAt[size_t(i) - 1];
 
+    // The pattern's other trips beside the chosen one, by the time they
+    // leave, so the ride can follow any of them; a stops file of a few
+    // hundred kilobytes at most.
+    constexpr size_t kMaxTrips = 200;
+    std::vector<int> dayTrips = p.trips;
+    if (dayTrips.size() > kMaxTrips) {
+        out.warnings << QStringLiteral("the pattern has %1 trips; the stops file keeps the times of the first %2").arg(dayTrips.size()).arg(kMaxTrips);
+        out.notes << QStringLiteral("この系統の便は%1便あります。停留所ファイルには最初の%2便の時刻を書きます").arg(dayTrips.size()).arg(kMaxTrips);
+        dayTrips.resize(kMaxTrips);
+    }
+    std::vector<std::vector<StopTime>> dayTimes = tripsTimes(feed, m, dayTrips);
+    std::vector<size_t> byDeparture;
+    for (size_t k = 0; k < dayTimes.size(); ++k)
+        if (dayTimes[k].size() == p.stops.size()) // a trip the file changed under is left out
+            byDeparture.push_back(k);
+    const auto leaves = [&](size_t k) {
+        for (const StopTime &st : dayTimes[k])
+            if (st.departure >= 0 || st.arrival >= 0)
+                return st.departure >= 0 ? st.departure : st.arrival;
+        return INT_MAX;
+    };
+    std::stable_sort(byDeparture.begin(), byDeparture.end(), [&](size_t a, size_t b) { return leaves(a) < leaves(b); });
+
     Readings rd = readReadings(feed);
     QByteArray readings, stops = stopsHeader();
+    stops.chop(2);
+    for (size_t k : byDeparture) {
+        const QString &id = m.trips[size_t(dayTrips[k])].id;
+        stops += ',' + csvField(QStringLiteral("arrival:") + id) + ',' + csvField(QStringLiteral("departure:") + id);
+    }
+    stops += "\r\n";
     QString tape;
     const auto line = [&](const QString &text, int step, int sound) {
         tape += tapeText(text) + QStringLiteral(",%1,%2\r\n").arg(step).arg(sound);
@@ -1337,7 +1396,10 @@ Import importPattern(const Feed &feed, const Choice &choice)
         const StopTime *st = rows[size_t(i)];
         stops += QByteArray::number(i + 1) + ',' + csvField(s.id) + ',' + csvField(name) + ',' +
                  (s.hasCoord ? QByteArray::number(s.lat, 'f', 7) + ',' + QByteArray::number(s.lon, 'f', 7) : QByteArray(",")) +
-                 ',' + clock(st->arrival).toUtf8() + ',' + clock(st->departure).toUtf8() + "\r\n";
+                 ',' + clock(st->arrival).toUtf8() + ',' + clock(st->departure).toUtf8();
+        for (size_t k : byDeparture)
+            stops += ',' + clock(dayTimes[k][size_t(i)].arrival).toUtf8() + ',' + clock(dayTimes[k][size_t(i)].departure).toUtf8();
+        stops += "\r\n";
     }
     // Ride order: the first "送り" says where the bus goes; each next one
     // names the next stop and steps the fares to it; the last thanks the riders.

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QList>
 
+#include <algorithm>
+
 namespace mdlM_Tape {
 namespace {
 
@@ -165,6 +167,8 @@ void TapeNext()
     } catch (...) {
     }
 }
+
+void TapeSkip() { TapePos = std::min(TapePos + 1, GetTapeCount()); }
 
 void TapeBack()
 {

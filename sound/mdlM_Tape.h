@@ -20,6 +20,8 @@ void InitSpeech();
 // unless empty); the group is enabled again only when this succeeds.
 void LoadTape(const QString &folder, const QString &key);
 void TapeNext();
+// To the next line without a sound or a word (an announcement come too late).
+void TapeSkip();
 void TapeBack();
 void TapeSpeak(int32_t pos);
 void TapeStop();

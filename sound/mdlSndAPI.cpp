@@ -69,6 +69,14 @@ void SndPlay(const QString &path, const QString &channel, qint16 sync, qint16 pa
     }
 }
 
+void SndStop(const QString &channel)
+{
+    try {
+        send(QStringLiteral("stop ") + aliasOf(channel));
+    } catch (...) {
+    }
+}
+
 void SndCloseAll()
 {
     try {

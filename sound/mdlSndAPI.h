@@ -13,6 +13,9 @@ namespace mdlSndAPI {
 // waits keep the windows painting but hold back user input.
 void SndPlay(const QString &path, const QString &channel, qint16 sync, qint16 pause);
 
+// Stops what a channel plays; a play waiting for its end returns.
+void SndStop(const QString &channel);
+
 // Closes the four channels.
 void SndCloseAll();
 

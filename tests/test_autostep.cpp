@@ -7,16 +7,20 @@
 #include "console/frmCtl.h"
 #include "follow/Drive.h"
 #include "core/FileIo.h"
+#include "core/InputHold.h"
 #include "follow/Nmea.h"
 #include "follow/NmeaSource.h"
+#include "follow/StopsFile.h"
 #include "forms/Values.h"
 #include "forms/Windows.h"
 #include "options/frmOption.h"
 #include "sound/mdlM_Tape.h"
+#include "sound/mdlSndAPI.h"
 #include "tests/Fixture.h"
 #include "tests/FixtureCore.h"
 #include "windows/frmAutoStep.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -160,11 +164,14 @@ private slots:
         QCOMPARE(m_w.boxes, QStringList());
     }
 
-    // The demo route rides itself from its recorded drive: every stop in
-    // order to the terminus, each announcement of the list once, in order.
+    // The demo route rides itself from its recorded drive played fast, each
+    // chime held until cut (the drive's fixes coming in meanwhile): every
+    // stop in order to the terminus, each announcement of the list once, in
+    // order, each cut as the bus reaches the stop it names.
     void theDemoRidesItselfFromItsDrive()
     {
         const QString demo = QStringLiteral(S4_DEMO_OUT);
+        QVERIFY(QFile::copy(demo + QStringLiteral("/demo.in4"), m_w.settingsPath())); // its chimes
         forms::setText(*windows::frmOption().Text2(0), demo);
         forms::setText(*windows::frmOption().Text2(1), demo);
         console().CommandButton1_Click(10);
@@ -175,20 +182,41 @@ private slots:
         frmAutoStep w;
         w.setMode(frmAutoStep::Mode::Position);
         QVERIFY(w.running());
-        const QList<QByteArray> log = fixture::bytesOf(demo + QStringLiteral("/12.nmea")).split('\n');
+        QList<nmea::Fix> log;
+        for (const QByteArray &line : fixture::bytesOf(demo + QStringLiteral("/12.nmea")).split('\n'))
+            if (const auto fix = nmea::parse(line))
+                log << *fix;
         QVERIFY(log.size() > 1000);
+        int fed = 0, chimes = 0, cut = 0;
+        bool stopped = false;
+        mdlSndAPI::setMciSender([&](const QString &c) {
+            m_w.mci << c;
+            if (c.endsWith(QStringLiteral("S3 from 0 wait"))) {
+                ++chimes;
+                stopped = false;
+                const inputhold::Hold hold; // five minutes of the drive at most
+                for (int i = 0; i < 300 && !stopped && fed < log.size(); ++i, ++fed)
+                    w.feedPosition(log[fed].lat, log[fed].lon);
+            } else if (c.startsWith(QStringLiteral("stop ")) && c.endsWith(QStringLiteral("S3"))) {
+                stopped = true;
+                ++cut;
+            }
+            return 0;
+        });
         QList<int> rows{0};
         QList<int> tape{int(mdlM_Tape::GetTapePos())};
-        for (const QByteArray &line : log) {
-            if (const auto fix = nmea::parse(line)) {
-                w.feedPosition(fix->lat, fix->lon);
-                w.tick();
-                if (console().ride().route().CurIndex != rows.last())
-                    rows << console().ride().route().CurIndex;
-                if (mdlM_Tape::GetTapePos() != tape.last())
-                    tape << mdlM_Tape::GetTapePos();
-            }
+        while (fed < log.size()) {
+            w.feedPosition(log[fed].lat, log[fed].lon);
+            ++fed;
+            w.tick();
+            if (console().ride().route().CurIndex != rows.last())
+                rows << console().ride().route().CurIndex;
+            if (mdlM_Tape::GetTapePos() != tape.last())
+                tape << mdlM_Tape::GetTapePos();
         }
+        QCOMPARE(cut, chimes);
+        if (console().TapeEnabled)
+            QCOMPARE(chimes, 19);
         QList<int> every;
         for (int i = 0; i < 20; ++i)
             every << i;
@@ -196,6 +224,100 @@ private slots:
         if (console().TapeEnabled) // with a voice: each line once, in order
             for (int i = 1; i < tape.size(); ++i)
                 QCOMPARE(tape[i], tape[i - 1] + 1);
+    }
+
+    // The demo by its timetable at ×60 on a clock the test drives, each
+    // chime held to its end as a real one is (the window's turns running
+    // inside it, the clock going on), and one stall of five seconds: at
+    // every look, four a real second for two minutes, the board is at the
+    // clock's stop, and the announcement list stays with the stops.
+    void theTimetableKeepsToItsClockAtSixtyTimes()
+    {
+        const QString demo = QStringLiteral(S4_DEMO_OUT);
+        QVERIFY(QFile::copy(demo + QStringLiteral("/demo.in4"), m_w.settingsPath()));
+        forms::setText(*windows::frmOption().Text2(0), demo);
+        forms::setText(*windows::frmOption().Text2(1), demo);
+        console().CommandButton1_Click(10);
+        for (int d : {1, 2})
+            console().CommandButton1_Click(d);
+        console().Command1_Click(1);
+        QCOMPARE(console().ride().route().DataCount, int16_t(20));
+        const follow::TimetableFollower timetable(follow::readStopsFile(fixture::bytesOf(demo + QStringLiteral("/12.stops.csv"))), 0);
+        QVERIFY(timetable.usable());
+
+        qint64 ms = 0;
+        bool stopped = false;
+        int chimes = 0, cut = 0;
+        frmAutoStep w;
+        // A chime played to its end lasts three seconds, unless stopped.
+        mdlSndAPI::setMciSender([&](const QString &c) {
+            m_w.mci << c;
+            if (c.endsWith(QStringLiteral("S3 from 0 wait"))) {
+                if (++chimes == 5)
+                    ms += 5000; // the machine stalled: stops 6 to 9 come due at once
+                stopped = false;
+                const inputhold::Hold hold;
+                for (int i = 0; i < 30 && !stopped; ++i) {
+                    ms += 100;
+                    w.tick();
+                }
+            } else if (c.startsWith(QStringLiteral("stop ")) && c.endsWith(QStringLiteral("S3"))) {
+                stopped = true;
+                ++cut;
+            }
+            return 0;
+        });
+        w.spnSpeed->setValue(60);
+        w.setClock([&] { return ms; });
+        w.setMode(frmAutoStep::Mode::Timetable);
+        QVERIFY(w.running());
+        for (; ms <= 120000; ms += 250) {
+            w.tick();
+            const double t = timetable.startSec(0) + ms * 60 / 1000.0;
+            QCOMPARE(int(console().ride().route().CurIndex), timetable.stopAt(t));
+        }
+        QCOMPARE(int(console().ride().route().CurIndex), 19);
+        // With a voice, each stop's chime was cut by the stop after it (a
+        // hop takes 1.5 s at ×60), and those the stall made late skipped.
+        if (console().TapeEnabled) {
+            QVERIFY2(chimes >= 14 && chimes <= 17, qPrintable(QString::number(chimes)));
+            QCOMPARE(mdlM_Tape::GetTapePos(), 19);
+        }
+        QCOMPARE(cut, chimes);
+        QCOMPARE(w.cuts(), chimes);
+        QVERIFY(w.lblPacing->text().contains(QStringLiteral("打ち切り")));
+    }
+
+    // A stops file with the day's trips: the window offers them, the ride
+    // keeps to the one picked, and the pick is kept for the route.
+    void aTripOfTheDayIsPicked()
+    {
+        QByteArray day = stopsFile();
+        QList<QByteArray> lines = day.split('\n');
+        lines[0] += ",arrival:朝,departure:朝,arrival:昼,departure:昼";
+        for (int i = 1; i <= 4; ++i) {
+            const QByteArray at = QByteArray::number(10 + i / 2) + (i % 2 ? ":30:00" : ":00:00"); // 10:30, 11:00...
+            const QByteArray own = lines[i].split(',')[5];
+            lines[i] += "," + own + "," + own + "," + at + "," + at;
+        }
+        load(lines.join('\n'));
+        qint64 ms = 0;
+        frmAutoStep w;
+        w.spnSpeed->setValue(60);
+        w.setClock([&] { return ms; });
+        w.setMode(frmAutoStep::Mode::Timetable);
+        QCOMPARE(w.cboTrip->count(), 2);
+        QCOMPARE(w.cboTrip->currentText(), QStringLiteral("08:00発（朝）")); // the route's own times
+        QCOMPARE(w.cboTrip->itemText(1), QStringLiteral("10:30発（昼）"));
+        w.cboTrip->setCurrentIndex(1);
+        emit w.cboTrip->activated(1);
+        QCOMPARE(w.lblClock->text(), QStringLiteral("10:30:00"));
+        ms = 30 * 1000; // half an hour at ×60
+        w.tick();
+        QCOMPARE(int(console().ride().route().CurIndex), 1);
+
+        frmAutoStep again;
+        QCOMPARE(again.cboTrip->currentText(), QStringLiteral("10:30発（昼）"));
     }
 
     void withoutWhatItNeedsItSaysSoAndStaysOff_data()

@@ -7,6 +7,7 @@
 #include "follow/Nmea.h"
 #include "follow/NmeaStream.h"
 #include "follow/RideFollower.h"
+#include "follow/StopsFile.h"
 
 #include <QtTest>
 
@@ -134,6 +135,45 @@ private slots:
         QCOMPARE(f.current(), stops.size() - 1);
     }
 
+    // Stepped ahead by hand (stop 2 to 4) with the bus between stops 2 and
+    // 3: nothing moves until the bus reaches stop 4, then the ride goes on.
+    void aHandStepAheadWaitsForTheBus()
+    {
+        const auto stops = route();
+        const QList<nmea::Fix> drive = follow::driveFixes(stops, {});
+        follow::PositionFollower f(stops, 0);
+        int at = 0;
+        for (; f.current() < 1 || follow::distanceM(drive[at].lat, drive[at].lon, stops[1].lat, stops[1].lon) < 100; ++at)
+            f.onFix(drive[at].lat, drive[at].lon); // to stop 2, and 100 m on
+        f.rebase(3);
+        QVERIFY(f.waiting());
+        for (; follow::distanceM(drive[at].lat, drive[at].lon, stops[3].lat, stops[3].lon) > 30; ++at)
+            QCOMPARE(f.onFix(drive[at].lat, drive[at].lon), QList<Event>());
+        QCOMPARE(ride(f, drive.mid(at)), wholeRide(stops.size() - 3));
+        QVERIFY(!f.waiting());
+    }
+
+    // The stops file of an older import (one trip) and of a newer one (the
+    // day's trips after it): the same stops, and each trip's times.
+    void stopsFileWithTheDaysTrips()
+    {
+        const QByteArray old = "seq,stop_id,name,lat,lon,arrival,departure\r\n1,A,駅前,35.0,135.0,,08:00:00\r\n2,B,終点,35.01,135.0,08:05:00,\r\n";
+        QList<follow::Trip> trips;
+        QCOMPARE(follow::readStopsFile(old, &trips).size(), 2);
+        QCOMPARE(trips.size(), 0);
+        const QByteArray day = "seq,stop_id,name,lat,lon,arrival,departure,arrival:T1,departure:T1,\"arrival:便,2\",\"departure:便,2\"\r\n"
+                               "1,A,駅前,35.0,135.0,,08:00:00,,08:00:00,,09:30:00\r\n2,B,終点,35.01,135.0,08:05:00,,08:05:00,,09:36:00,\r\n";
+        const QList<follow::Stop> stops = follow::readStopsFile(day, &trips);
+        QCOMPARE(stops.size(), 2);
+        QCOMPARE(stops[1].arrivalSec, 8 * 3600 + 300);
+        QCOMPARE(trips.size(), 2);
+        QCOMPARE(trips[1].id, QStringLiteral("便,2"));
+        QCOMPARE(trips[1].firstDepartureSec(), 9 * 3600 + 1800);
+        const QList<follow::Stop> second = follow::withTrip(stops, trips[1]);
+        QCOMPARE(second[1].arrivalSec, 9 * 3600 + 36 * 60);
+        QVERIFY(follow::TimetableFollower(second, 0).usable());
+    }
+
     void withoutCoordinatesItStaysOff()
     {
         auto stops = route();
@@ -177,6 +217,21 @@ private slots:
         clock.start(f.startSec(2), 20000, 30);
         QCOMPARE(f.onTime(clock.at(20000)), QList<Event>({Event::Announce})); // 29040 is its departure
         QCOMPARE(f.nextEventSec(), 29220);
+
+        // Looked at late (a clock that stood, a box that held the ride): each
+        // announcement found after the stop it names is due is skipped, and
+        // the board is at the clock's stop after every look.
+        follow::TimetableFollower late(stops, 0);
+        QList<Event> lateSeen;
+        for (int t : {28800, 28930, 29300, 29600}) {
+            lateSeen += late.onTime(t);
+            QCOMPARE(late.current(), late.stopAt(t));
+        }
+        // 29300 finds stops 3 and 4 due (their announcements skipped) and the
+        // bus just away from 4 (5 announced in time).
+        QCOMPARE(lateSeen, QList<Event>({Event::Announce, Event::Step, Event::Skipped, Event::Step, Event::Skipped, Event::Step,
+                                         Event::Announce, Event::Step, Event::Skipped, Event::Step}));
+        QCOMPARE(late.skipped(), 3);
 
         // Times that run backwards are no timetable.
         stops[3].arrivalSec = 28000;
@@ -284,21 +339,28 @@ private slots:
     {
         QTest::addColumn<int>("before");
         QTest::addColumn<int>("at");
+        QTest::addColumn<double>("speed");
         QTest::addColumn<int>("waitMs");
-        QTest::newRow("the next second") << 28800 << 28801 << 1000;
-        QTest::newRow("the same second") << 28800 << 28800 << 0;
-        QTest::newRow("a gap of ten minutes") << 28800 << 29400 << 600000;
-        QTest::newRow("across midnight") << 86399 << 1 << 2000;
-        QTest::newRow("a step back") << 28800 << 28799 << 1000;
-        QTest::newRow("a gap of hours") << 28800 << 40000 << 1000;
-        QTest::newRow("no time") << -1 << 28800 << 1000;
+        QTest::newRow("the next second") << 28800 << 28801 << 1.0 << 1000;
+        QTest::newRow("the same second") << 28800 << 28800 << 1.0 << 0;
+        QTest::newRow("a gap of ten minutes") << 28800 << 29400 << 1.0 << 600000;
+        QTest::newRow("across midnight") << 86399 << 1 << 1.0 << 2000;
+        QTest::newRow("a step back") << 28800 << 28799 << 1.0 << 1000;
+        QTest::newRow("a gap of hours") << 28800 << 40000 << 1.0 << 1000;
+        QTest::newRow("no time") << -1 << 28800 << 1.0 << 1000;
+        QTest::newRow("×60: the next second") << 28800 << 28801 << 60.0 << 16;
+        QTest::newRow("×60: ten minutes") << 28800 << 29400 << 60.0 << 10000;
+        QTest::newRow("×10: a new part") << 28800 << 28799 << 10.0 << 100;
+        QTest::newRow("past ×60") << 28800 << 29400 << 1000.0 << 10000;
+        QTest::newRow("no speed") << 28800 << 28801 << qQNaN() << 1000;
     }
     void aLogPlaysByItsOwnTimes()
     {
         QFETCH(int, before);
         QFETCH(int, at);
+        QFETCH(double, speed);
         QFETCH(int, waitMs);
-        QCOMPARE(nmea::playbackDelayMs(before, at), waitMs);
+        QCOMPARE(nmea::playbackDelayMs(before, at, speed), waitMs);
     }
 };
 

@@ -10,6 +10,8 @@
 #include "platform/EventGuard.h"
 #include "platform/Paths.h"
 #include "ride/Ride.h"
+#include "sound/mdlM_Tape.h"
+#include "sound/mdlSndAPI.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,7 +26,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QPointer>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -47,27 +51,43 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
     setWindowTitle(QStringLiteral("自動送り"));
     auto *layout = new QVBoxLayout(this);
     auto *modes = new QGroupBox(QStringLiteral("送り方"), this);
-    auto *ml = new QHBoxLayout(modes);
+    auto *mv = new QVBoxLayout(modes);
+    auto *ml = new QHBoxLayout;
     optOff = new QRadioButton(QStringLiteral("切（手動）"), modes);
     optTimetable = new QRadioButton(QStringLiteral("時刻表"), modes);
     optPosition = new QRadioButton(QStringLiteral("位置（GPS）"), modes);
     for (QRadioButton *b : {optOff, optTimetable, optPosition})
         ml->addWidget(b);
     optOff->setChecked(true);
+    mv->addLayout(ml);
+    auto *sl = new QHBoxLayout;
+    spnSpeed = new QSpinBox(modes);
+    spnSpeed->setRange(1, 60);
+    spnSpeed->setPrefix(QStringLiteral("×"));
+    spnSpeed->setAccessibleName(QStringLiteral("spnSpeed"));
+    sl->addWidget(new QLabel(QStringLiteral("速さ："), modes));
+    sl->addWidget(spnSpeed);
+    sl->addWidget(new QLabel(QStringLiteral("（時刻表と記録したNMEAログ）"), modes));
+    sl->addStretch();
+    mv->addLayout(sl);
     layout->addWidget(modes);
 
     auto *tt = new QGroupBox(QStringLiteral("時刻表"), this);
     auto *tl = new QFormLayout(tt);
-    spnSpeed = new QSpinBox(tt);
-    spnSpeed->setRange(1, 60);
-    spnSpeed->setPrefix(QStringLiteral("×"));
-    spnSpeed->setAccessibleName(QStringLiteral("spnSpeed"));
-    tl->addRow(QStringLiteral("速さ："), spnSpeed);
+    cboTrip = new QComboBox(tt);
+    cboTrip->setAccessibleName(QStringLiteral("cboTrip"));
+    cboTrip->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    tl->addRow(QStringLiteral("便："), cboTrip);
     lblClock = new QLabel(QStringLiteral("--:--:--"), tt);
     lblClock->setAccessibleName(QStringLiteral("lblClock"));
     tl->addRow(QStringLiteral("運行時刻："), lblClock);
     chkPause = new QCheckBox(QStringLiteral("一時停止"), tt);
     tl->addRow(chkPause);
+    lblPacing = new QLabel(QStringLiteral("表示は時刻表どおりに進みます。次の停留所の時刻になっても続いている案内は打ち切り、"
+                                          "遅れて間に合わない案内は飛ばします。"),
+                           tt);
+    lblPacing->setWordWrap(true);
+    tl->addRow(lblPacing);
     layout->addWidget(tt);
 
     auto *pos = new QGroupBox(QStringLiteral("位置"), this);
@@ -105,6 +125,16 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
     // Only while a mode runs: with nothing to follow, no timer wakes.
     m_timer.setInterval(200);
     connect(&m_timer, &QTimer::timeout, this, [this] { platform::guarded([this] { tick(); }); });
+    m_cutTimer.setInterval(200);
+    connect(&m_cutTimer, &QTimer::timeout, this, [this] {
+        platform::guarded([this] {
+            cutIfDue();
+            if (m_cut || m_playing.isEmpty())
+                m_cutTimer.stop();
+            else if (const int ms = msToNext(); ms > 0)
+                m_cutTimer.start(ms);
+        });
+    });
     for (QRadioButton *b : {optOff, optTimetable, optPosition})
         connect(b, &QRadioButton::toggled, this, [this](bool on) {
             if (on && !m_loading)
@@ -114,16 +144,17 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
                 });
         });
     connect(spnSpeed, &QSpinBox::valueChanged, this, [this](int v) {
-        m_clock.setSpeed(v, m_real.isValid() ? m_real.elapsed() : 0);
+        m_clock.setSpeed(v, now());
+        if (m_source)
+            m_source->setSpeed(v);
         if (!m_loading)
             save();
     });
     connect(chkPause, &QCheckBox::toggled, this, [this](bool paused) {
-        const qint64 now = m_real.isValid() ? m_real.elapsed() : 0;
         if (paused)
-            m_pausedAt = m_clock.at(now);
+            m_pausedAt = m_clock.at(now());
         else if (m_pausedAt >= 0)
-            m_clock.start(m_pausedAt, now, spnSpeed->value()); // the clock re-based where it stood
+            m_clock.start(m_pausedAt, now(), spnSpeed->value()); // the clock re-based where it stood
     });
     for (QSpinBox *s : {spnLeave, spnArrive})
         connect(s, &QSpinBox::valueChanged, this, [this] {
@@ -148,6 +179,12 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
         if (!m_loading)
             save();
     });
+    connect(cboTrip, &QComboBox::activated, this, [this] {
+        m_tripOfRoute.insert(m_routeKey, cboTrip->currentData().toString());
+        save();
+        if (mode() == Mode::Timetable)
+            platform::guarded([this] { start(); });
+    });
     // The ride tells each move: a new route, or a step by hand.
     connect(&windows::frmCtl().ride(), &ride::Ride::positionChanged, this,
             [this] { platform::guarded([this] { rideMoved(); }); });
@@ -169,6 +206,30 @@ void frmAutoStep::addToConsole(frmCtl &console)
 QString frmAutoStep::settingsFile()
 {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(QStringLiteral("autostep.conf"));
+}
+
+void frmAutoStep::setClock(std::function<qint64()> nowMs)
+{
+    m_now = std::move(nowMs);
+    if (mode() != Mode::Off)
+        start();
+}
+
+qint64 frmAutoStep::now() const
+{
+    if (m_now)
+        return m_now();
+    return m_real.isValid() ? m_real.elapsed() : 0;
+}
+
+// Real milliseconds to the timetable's next event, 1 to 200 (so a hand
+// step or a new speed is heard soon), or -1 with none to come.
+int frmAutoStep::msToNext() const
+{
+    const int next = m_timetable ? m_timetable->nextEventSec() : -1;
+    if (next < 0)
+        return -1;
+    return int(std::clamp((next - m_clock.at(now())) * 1000.0 / m_clock.speed() + 1, 1.0, 200.0));
 }
 
 frmAutoStep::Mode frmAutoStep::mode() const
@@ -201,6 +262,8 @@ void frmAutoStep::load()
             spnLeave->setValue(value.toInt());
         else if (key == u"arrive")
             spnArrive->setValue(value.toInt());
+        else if (key.startsWith(u"trip.") && key.size() > 5)
+            m_tripOfRoute.insert(key.mid(5), value);
     }
     m_loading = false;
     if (mode() != Mode::Off)
@@ -218,19 +281,23 @@ void frmAutoStep::save() const
                 .arg(txtSource->text())
                 .arg(spnLeave->value())
                 .arg(spnArrive->value());
+    for (auto it = m_tripOfRoute.cbegin(); it != m_tripOfRoute.cend(); ++it)
+        if (!it.value().contains(u'\n') && !it.value().contains(u'\r'))
+            text += QStringLiteral("trip.%1=%2\n").arg(it.key(), it.value());
     QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
     // A preference that cannot be kept is no reason to stop the ride.
     fileio::writeWhole(settingsFile(), text.toUtf8());
 }
 
-QList<follow::Stop> frmAutoStep::stopsOfRoute(QString *why) const
+QList<follow::Stop> frmAutoStep::stopsOfRoute(QString *why)
 {
-    const fare::RouteState &route = windows::frmCtl().ride().route();
-    if (route.DataCount <= 0 || route.RouteNo.isEmpty()) {
+    m_trips.clear();
+    const frmCtl &console = windows::frmCtl();
+    if (console.ride().route().DataCount <= 0 || console.ride().route().RouteNo.isEmpty()) {
         *why = QStringLiteral("系統が読み込まれていません。「リセット」で系統を読み込んでください。");
         return {};
     }
-    const QString key = fare::routeKey(route.RouteNo);
+    const QString key = fare::routeKey(console.ride().route().RouteNo);
     const QString path = platform::findFile(platform::withSeparator(options::read::fareDataDir()) + key
                                             + QStringLiteral(".stops.csv"));
     if (path.isEmpty()) {
@@ -241,11 +308,35 @@ QList<follow::Stop> frmAutoStep::stopsOfRoute(QString *why) const
         const fileio::Read r = fileio::readRegular(path, 4 << 20);
         if (r.error)
             vb::raise(r.error);
-        return follow::readStopsFile(r.bytes);
+        return follow::readStopsFile(r.bytes, &m_trips);
     } catch (...) {
+        m_trips.clear();
         *why = QStringLiteral("%1 を読み込めません: %2").arg(path, vb::currentError().description());
         return {};
     }
+}
+
+// The day's trips of the route, by the time each leaves; the one chosen
+// before, else the one the route was made from (the file's own times).
+void frmAutoStep::fillTrips(const QList<follow::Stop> &stops)
+{
+    const QSignalBlocker quiet(cboTrip);
+    cboTrip->clear();
+    QString own;
+    for (const follow::Trip &t : std::as_const(m_trips)) {
+        bool same = t.arrivalSec.size() == stops.size();
+        for (int i = 0; same && i < stops.size(); ++i)
+            same = t.arrivalSec[i] == stops[i].arrivalSec && t.departureSec[i] == stops[i].departureSec;
+        if (same && own.isEmpty())
+            own = t.id;
+        const int leaves = t.firstDepartureSec();
+        cboTrip->addItem(QStringLiteral("%1発（%2）").arg(leaves < 0 ? QStringLiteral("--:--") : clockText(leaves).left(5), t.id), t.id);
+    }
+    if (m_trips.isEmpty())
+        cboTrip->addItem(QStringLiteral("停留所ファイルの時刻"), QString());
+    const int chosen = cboTrip->findData(m_tripOfRoute.value(m_routeKey, own));
+    cboTrip->setCurrentIndex(std::max(0, chosen >= 0 ? chosen : cboTrip->findData(own)));
+    cboTrip->setEnabled(cboTrip->count() > 1);
 }
 
 void frmAutoStep::stop(const QString &status)
@@ -269,17 +360,22 @@ void frmAutoStep::start()
         stop(why);
         return;
     }
-    const fare::RouteState &route = windows::frmCtl().ride().route();
-    m_expected = route.CurIndex;
-    m_routeKey = fare::routeKey(route.RouteNo);
+    const frmCtl &console = windows::frmCtl();
+    m_expected = console.ride().route().CurIndex;
+    m_routeKey = fare::routeKey(console.ride().route().RouteNo);
     m_real.start();
+    m_stops = stops;
+    fillTrips(stops);
     if (mode() == Mode::Timetable) {
-        m_timetable = std::make_unique<follow::TimetableFollower>(stops, m_expected);
+        const QString trip = cboTrip->currentData().toString();
+        const auto it = std::find_if(m_trips.cbegin(), m_trips.cend(), [&](const follow::Trip &t) { return t.id == trip; });
+        m_timetable = std::make_unique<follow::TimetableFollower>(it == m_trips.cend() ? stops : follow::withTrip(stops, *it),
+                                                                  m_expected);
         if (!m_timetable->usable()) {
             stop(QStringLiteral("この系統には便の時刻がないため、時刻表では送れません。"));
             return;
         }
-        m_clock.start(m_timetable->startSec(m_expected), 0, spnSpeed->value());
+        m_clock.start(m_timetable->startSec(m_expected), now(), spnSpeed->value());
     } else {
         follow::PositionSettings s;
         s.leaveRadiusM = spnLeave->value();
@@ -291,7 +387,7 @@ void frmAutoStep::start()
         }
         startSource();
     }
-    m_timer.start();
+    m_timer.start(200);
     tick();
 }
 
@@ -345,11 +441,19 @@ void frmAutoStep::startSource()
     if (log.isEmpty())
         log = platform::findFile(platform::withSeparator(options::read::fareDataDir()) + m_routeKey
                                  + QStringLiteral(".nmea"));
-    m_source->playLog(log); // a recorded drive plays at its own pace
+    m_source->playLog(log, spnSpeed->value()); // a recorded drive plays by its times, sped up
 }
 
 void frmAutoStep::feedPosition(double lat, double lon)
 {
+    // The bus at the next stop while its announcement still plays (a log
+    // played fast): the announcement is cut, as by timetable.
+    if (m_playing == u"S3" && !m_cut && m_position) {
+        const int next = m_position->current() + 1;
+        if (next < m_stops.size()
+            && follow::distanceM(lat, lon, m_stops[next].lat, m_stops[next].lon) <= spnArrive->value())
+            cut();
+    }
     m_fixes.append({lat, lon});
     if (m_fixes.size() > 600)
         m_fixes.removeFirst(); // a source far ahead of us keeps its latest ten minutes
@@ -359,21 +463,66 @@ void frmAutoStep::feedPosition(double lat, double lon)
 void frmAutoStep::apply(const QList<follow::Event> &events, int indexBefore)
 {
     frmCtl &console = windows::frmCtl();
-    const fare::RouteState &route = console.ride().route();
     int target = indexBefore;
     // Our own moves are not a hand's.
     const QScopedValueRollback applying(m_applying, true);
     for (follow::Event e : events) {
-        if (e == follow::Event::Announce) {
-            if (console.TapeEnabled && console.cmdTapeNext->isEnabled())
-                console.cmdTapeNext_Click(); // as "送り": it may step by its line's flag
+        if (e == follow::Event::Skipped) {
+            // As "送り" with nothing said: the list stays with the stops.
+            if (console.TapeEnabled && console.cmdTapeNext->isEnabled()) {
+                mdlM_Tape::TapeSkip();
+                if (mdlM_Tape::GetTapeStep(mdlM_Tape::GetTapePos()) == 1 && console.ride().route().CurIndex <= target)
+                    play(QStringLiteral("S2"), [&] { console.Command2_Click(1); });
+            }
+        } else if (e == follow::Event::Announce) {
+            if (console.TapeEnabled && console.cmdTapeNext->isEnabled()) {
+                play(QStringLiteral("S3"), [&] { console.cmdTapeNext_Click(); }); // as "送り": it may step by its line's flag
+                if (m_cut)
+                    mdlM_Tape::TapeStop(); // its stop is due: the words after the cut chime go unsaid
+            }
         } else {
             ++target;
-            if (route.CurIndex < target)
-                console.Command2_Click(1); // as "データ送り"
+            mdlM_Tape::TapeStop(); // the stop is reached: what is still said of it stops
+            if (console.ride().route().CurIndex < target)
+                play(QStringLiteral("S2"), [&] { console.Command2_Click(1); }); // as "データ送り"
         }
     }
-    m_expected = route.CurIndex;
+    m_expected = console.ride().route().CurIndex;
+}
+
+// Inside our own chime or step sound, played to its end: the next event
+// due ends it, and the wait with it, so the board keeps to the clock.
+void frmAutoStep::cutIfDue()
+{
+    if (m_playing.isEmpty() || m_cut || !m_timetable || chkPause->isChecked())
+        return;
+    const int next = m_timetable->nextEventSec();
+    if (next < 0 || m_clock.at(now()) < next)
+        return;
+    cut();
+}
+
+void frmAutoStep::cut()
+{
+    m_cut = true;
+    ++m_cuts;
+    mdlSndAPI::SndStop(m_playing);
+    if (m_playing == u"S3")
+        mdlSndAPI::SndStop(QStringLiteral("S2")); // the step its line makes, with its own sound
+    mdlM_Tape::TapeStop();
+}
+
+// One of our own "送り" or "データ送り", its sound maybe played to its end:
+// watched meanwhile, to be cut when the next event comes due.
+void frmAutoStep::play(const QString &channel, const std::function<void()> &handler)
+{
+    m_playing = channel;
+    m_cut = false;
+    if (const int ms = msToNext(); ms > 0)
+        m_cutTimer.start(ms);
+    handler();
+    m_cutTimer.stop();
+    m_playing.clear();
 }
 
 void frmAutoStep::rideMoved()
@@ -393,7 +542,7 @@ void frmAutoStep::rideMoved()
             m_position->rebase(m_expected);
         if (m_timetable) {
             m_timetable->rebase(m_expected);
-            m_clock.start(m_timetable->startSec(m_expected), m_real.elapsed(), spnSpeed->value());
+            m_clock.start(m_timetable->startSec(m_expected), now(), spnSpeed->value());
         }
     }
 }
@@ -402,19 +551,32 @@ void frmAutoStep::tick()
 {
     // Nothing runs in the middle of a wait that holds input back (a sound
     // played to its end, the lamp test) or under a modal box.
-    if (inputhold::held() || QApplication::activeModalWidget())
+    if (inputhold::held() || QApplication::activeModalWidget()) {
+        cutIfDue();
         return;
-    const qint64 now = m_real.elapsed();
+    }
+    const fare::RouteState &route = windows::frmCtl().ride().route();
     if (m_timetable) {
         if (chkPause->isChecked())
             return;
-        const double t = m_clock.at(now);
-        lblClock->setText(clockText(t));
-        const int before = m_timetable->current();
-        apply(m_timetable->onTime(t), before);
+        // Until nothing more is due: an announcement cut short comes back
+        // with its stop due.
+        for (int round = 0; round <= 2 * fare::kRows; ++round) {
+            const int before = m_timetable->current();
+            const QList<follow::Event> events = m_timetable->onTime(m_clock.at(now()));
+            if (events.isEmpty())
+                break;
+            apply(events, before);
+            if (route.CurIndex != m_expected || fare::routeKey(route.RouteNo) != m_routeKey)
+                return; // moved meanwhile by another hand: rideMoved follows it
+        }
+        lblClock->setText(clockText(m_clock.at(now())));
         const int next = m_timetable->nextEventSec();
         lblStatus->setText(next < 0 ? QStringLiteral("時刻表：終点です")
                                     : QStringLiteral("時刻表 ×%1：次は %2").arg(spnSpeed->value()).arg(clockText(next)));
+        // Woken for the next event itself, so a stop is never a turn late.
+        if (const int ms = msToNext(); ms > 0 && !m_now)
+            m_timer.start(ms);
     } else if (m_position) {
         const QList<QPair<double, double>> fixes = std::exchange(m_fixes, {});
         for (const auto &[lat, lon] : fixes) {
@@ -430,7 +592,8 @@ void frmAutoStep::showPosition()
     if (!m_position)
         return;
     const double d = m_position->distanceToNextM();
+    const QString toStop = m_position->waiting() ? QStringLiteral("、手で送った停留所に着くのを待っています（あと %1 m）")
+                                                 : QStringLiteral("、次の停留所まで %1 m");
     lblStatus->setText(QStringLiteral("位置（%1）：%2%3")
-                           .arg(cboSource->currentText(), m_sourceStatus,
-                                d >= 0 ? QStringLiteral("、次の停留所まで %1 m").arg(qRound(d)) : QString()));
+                           .arg(cboSource->currentText(), m_sourceStatus, d >= 0 ? toStop.arg(qRound(d)) : QString()));
 }

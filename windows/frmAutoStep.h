@@ -3,7 +3,13 @@
 // or by the bus's position, through the console's own "送り" and
 // "データ送り". Off by default: then nothing runs and the console is as it
 // always was. The choice is kept in a small per-user file of its own.
+// By timetable the board keeps to the ride clock at any speed: a chime or
+// a speech still running when the next stop is due is cut, an announcement
+// found late is skipped.
 #include "follow/RideFollower.h"
+#include "follow/StopsFile.h"
+
+#include <QHash>
 
 #include <QElapsedTimer>
 #include <QList>
@@ -11,6 +17,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 namespace follow {
@@ -37,8 +44,10 @@ public:
 
     QRadioButton *optOff = nullptr, *optTimetable = nullptr, *optPosition = nullptr;
     QCheckBox *chkPause = nullptr;
-    QSpinBox *spnSpeed = nullptr;
+    QSpinBox *spnSpeed = nullptr; // the timetable's clock and a recorded log's playing
+    QComboBox *cboTrip = nullptr; // which of the day's trips the timetable follows
     QLabel *lblClock = nullptr;
+    QLabel *lblPacing = nullptr;
     QComboBox *cboSource = nullptr;
     QLineEdit *txtSource = nullptr;
     QPushButton *cmdSource = nullptr;
@@ -60,6 +69,11 @@ public:
     // "自動送り..." in the console's menu: one window, made when first asked for.
     static void addToConsole(frmCtl &console);
 
+    // Real milliseconds as the ride clock reads them (tests drive their own).
+    void setClock(std::function<qint64()> nowMs);
+    // Announcements cut short because their stop came due.
+    int cuts() const { return m_cuts; }
+
 private:
     void start();
     void stop(const QString &status = {});
@@ -69,9 +83,16 @@ private:
     void rideMoved();
     void save() const;
     void load();
-    QList<follow::Stop> stopsOfRoute(QString *why) const;
+    QList<follow::Stop> stopsOfRoute(QString *why);
+    void fillTrips(const QList<follow::Stop> &stops);
+    qint64 now() const;
+    int msToNext() const;
+    void cutIfDue();
+    void cut();
+    void play(const QString &channel, const std::function<void()> &handler);
 
     QTimer m_timer;
+    QTimer m_cutTimer; // a timer of its own: m_timer never fires inside its own turn
     QElapsedTimer m_real;
     follow::RideClock m_clock;
     std::unique_ptr<follow::PositionFollower> m_position;
@@ -84,4 +105,11 @@ private:
     bool m_loading = false;
     bool m_applying = false;
     QString m_sourceStatus;
+    std::function<qint64()> m_now;
+    QList<follow::Stop> m_stops;           // of the ride under way
+    QList<follow::Trip> m_trips;           // of the route's stops file, beside its own times
+    QHash<QString, QString> m_tripOfRoute; // route key -> the trip chosen for it
+    QString m_playing;                     // the channel of our own "送り" ("S3") or "データ送り" ("S2") under way
+    bool m_cut = false;
+    int m_cuts = 0;
 };
