@@ -36,6 +36,8 @@ int main(int argc, char **argv)
     forms::setCheckValue(*dlg.chkUseSeiriPrev, 1);
     for (int i = 0; i < 4; ++i)
         forms::setCheckValue(*dlg.Check3(i), 1);
+    // The fixed date starts as today's: pictured at one day, so the page is the same every day.
+    forms::setCaption(*dlg.Label10, QStringLiteral("2026/12/09"));
     dlg.show();
 
     const auto save = [&](const QString &name) {

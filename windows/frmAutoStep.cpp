@@ -50,6 +50,7 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
     setWindowTitle(QStringLiteral("自動送り"));
     auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetMinimumSize); // never smaller than its rows need
     auto *modes = new QGroupBox(QStringLiteral("送り方"), this);
     auto *mv = new QVBoxLayout(modes);
     auto *ml = new QHBoxLayout;
@@ -83,10 +84,11 @@ frmAutoStep::frmAutoStep(QWidget *parent) : QWidget(parent, Qt::Tool)
     tl->addRow(QStringLiteral("運行時刻："), lblClock);
     chkPause = new QCheckBox(QStringLiteral("一時停止"), tt);
     tl->addRow(chkPause);
-    lblPacing = new QLabel(QStringLiteral("表示は時刻表どおりに進みます。次の停留所の時刻になっても続いている案内は打ち切り、"
-                                          "遅れて間に合わない案内は飛ばします。"),
+    // Broken by hand and held at its height: a form squeezes a wrapped label.
+    lblPacing = new QLabel(QStringLiteral("表示は時刻表どおりに進みます。\n次の停留所の時刻になっても続いている案内は\n"
+                                          "打ち切り、遅れて間に合わない案内は飛ばします。"),
                            tt);
-    lblPacing->setWordWrap(true);
+    lblPacing->setMinimumHeight(lblPacing->sizeHint().height());
     tl->addRow(lblPacing);
     layout->addWidget(tt);
 
