@@ -8,8 +8,8 @@
 // Only the files the import needs are read; any other file, and any column
 // it does not know, is ignored. A file it needs but cannot read is a
 // FeedError naming the file, the line and the column.
-#include "console/FareData.h"
 #include "opendata/Feed.h"
+#include "ride/FareData.h"
 
 #include <QByteArray>
 #include <QList>

@@ -3,7 +3,6 @@
 // where every reader expects a file; a real tmpfs filled to the last page
 // under the settings save and the route converter. Mounting needs root:
 // where it is refused, those cases say so and skip.
-#include "console/FareData.h"
 #include "console/frmCtl.h"
 #include "core/Cp932.h"
 #include "core/ExeName.h"
@@ -20,6 +19,7 @@
 #include "windows/RouteCsvImport.h"
 #include "platform/Wait.h"
 #include "platform/mci/Mci.h"
+#include "ride/FareData.h"
 #include "settings/mdlIniIo.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
