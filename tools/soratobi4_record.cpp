@@ -19,6 +19,7 @@
 #include "tools/Snapshot.h"
 #include "tools/record/Encoder.h"
 #include "tools/record/Script.h"
+#include "tools/record/SoundTrack.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -26,6 +27,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <csignal>
 #include <cstdio>
@@ -63,6 +65,42 @@ QImage compose(const QImage &grab, const Picture &pic)
     p.drawImage(at, pic.scale == 1 ? grab : grab.scaled(board, Qt::IgnoreAspectRatio, Qt::FastTransformation));
     return out;
 }
+
+// The sound track as a 16-bit stereo WAV, its lengths filled in at the end.
+class WavFile {
+public:
+    bool open(const QString &path)
+    {
+        m_file.setFileName(path);
+        if (!m_file.open(QIODevice::WriteOnly))
+            return false;
+        return m_file.write(QByteArray(44, '\0')) == 44;
+    }
+    bool add(const qint16 *stereo, int frames)
+    {
+        const qint64 bytes = qint64(frames) * 4;
+        m_data += bytes;
+        return m_file.write(reinterpret_cast<const char *>(stereo), bytes) == bytes;
+    }
+    bool finish(int rate)
+    {
+        QByteArray h("RIFF");
+        const auto put = [&h](quint32 v, int n) {
+            for (int i = 0; i < n; ++i)
+                h.append(char(v >> (8 * i) & 0xFF));
+        };
+        put(quint32(36 + m_data), 4);
+        h += "WAVEfmt ";
+        put(16, 4), put(1, 2), put(2, 2), put(quint32(rate), 4), put(quint32(rate) * 4, 4), put(4, 2), put(16, 2);
+        h += "data";
+        put(quint32(m_data), 4);
+        return m_data < 0xFFFFFF00LL && m_file.seek(0) && m_file.write(h) == 44 && m_file.commit();
+    }
+
+private:
+    QSaveFile m_file;
+    qint64 m_data = 0;
+};
 
 QString defaultSettings()
 {
@@ -112,8 +150,10 @@ int main(int argc, char **argv)
     const QCommandLineOption out({QStringLiteral("out")}, QStringLiteral("the MP4 file"), QStringLiteral("FILE"));
     const QCommandLineOption pngDir({QStringLiteral("png-dir")}, QStringLiteral("also each frame as a PNG"),
                                     QStringLiteral("DIR"));
+    const QCommandLineOption wav({QStringLiteral("wav")}, QStringLiteral("also the sound track as a WAV file"),
+                                 QStringLiteral("FILE"));
     const QCommandLineOption quiet({QStringLiteral("quiet")}, QStringLiteral("no progress line"));
-    cl.addOptions({route, section, settings, script, scale, screen, fps, out, pngDir, quiet});
+    cl.addOptions({route, section, settings, script, scale, screen, fps, out, pngDir, wav, quiet});
     cl.process(app);
 
     if (!cl.isSet(route) || !cl.isSet(out) || !cl.isSet(script))
@@ -158,7 +198,9 @@ int main(int argc, char **argv)
         boxText = r.prompt;
         return int(platform::vbOK);
     });
-    mdlSndAPI::setMciSender([](const QString &) { return 0; });
+    // The board's sounds go into the track at the recording's clock.
+    record::SoundTrack track(record::kSampleRate);
+    mdlSndAPI::setMciSender([&track](const QString &command) { return track.send(command); });
     mdlIniIo::setSettingsPath(settingsFile);
 
     Form1 &panel = windows::Form1();
@@ -187,8 +229,12 @@ int main(int argc, char **argv)
     const qint64 frames = endMs * rate / 1000;
     const QSize size = compose(snapshot::shot(panel), pic).size();
     record::Encoder encoder;
-    if (!encoder.open(cl.value(out), size, rate, false))
+    if (!encoder.open(cl.value(out), size, rate, true))
         die(encoder.error());
+    WavFile wavFile;
+    if (cl.isSet(wav) && !wavFile.open(cl.value(wav)))
+        die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(wav))));
+    std::vector<qint16> samples;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
@@ -198,7 +244,7 @@ int main(int argc, char **argv)
     const bool progress = !cl.isSet(quiet);
     for (qint64 n = 0; n < frames; ++n) {
         if (g_interrupted) {
-            encoder.abandon();
+            encoder.abandon(); // the WAV's temporary file goes with its QSaveFile
             die(QStringLiteral("interrupted; nothing written"), 130);
         }
         now = n * 1000 / rate;
@@ -232,10 +278,20 @@ int main(int argc, char **argv)
             die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(pngFolder)));
         if (!encoder.addFrame(frame))
             die(encoder.error());
+        // The sound up to the next frame: what started now starts at this frame.
+        const int count = int((n + 1) * record::kSampleRate / rate - track.position());
+        samples.resize(size_t(count) * 2);
+        track.render(samples.data(), count);
+        if (!encoder.addSamples(samples.data(), count))
+            die(encoder.error());
+        if (cl.isSet(wav) && !wavFile.add(samples.data(), count))
+            die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(wav))));
         if (progress && (n % rate == 0 || n + 1 == frames))
             std::fprintf(stderr, "\r%5.1f / %.1f s  (%lld%%)", double(now) / 1000, double(endMs) / 1000,
                          (long long)((n + 1) * 100 / frames));
     }
+    if (cl.isSet(wav) && !wavFile.finish(record::kSampleRate))
+        die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(wav))));
     if (!encoder.finish())
         die(encoder.error());
     if (progress)
