@@ -18,6 +18,7 @@
 #include "sound/mdlSndAPI.h"
 #include "tools/Snapshot.h"
 #include "tools/record/Encoder.h"
+#include "tools/record/Frame.h"
 #include "tools/record/Script.h"
 #include "tools/record/SoundTrack.h"
 
@@ -31,6 +32,7 @@
 #include <QStandardPaths>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -46,24 +48,6 @@ void onSignal(int) { g_interrupted = 1; }
 {
     std::fprintf(stderr, "soratobi4-record: %s\n", text.toLocal8Bit().constData());
     std::exit(code);
-}
-
-struct Picture {
-    int scale = 1;
-    QSize screen; // empty: the panel alone
-};
-
-// The panel's grab at the chosen size: each pixel a square of scale x scale,
-// outside the board's round shape black, centred on a screen when one is given.
-QImage compose(const QImage &grab, const Picture &pic)
-{
-    const QSize board = grab.size() * pic.scale;
-    QImage out(pic.screen.isEmpty() ? board : pic.screen, QImage::Format_RGB32);
-    out.fill(Qt::black);
-    QPainter p(&out);
-    const QPoint at((out.width() - board.width()) / 2, (out.height() - board.height()) / 2);
-    p.drawImage(at, pic.scale == 1 ? grab : grab.scaled(board, Qt::IgnoreAspectRatio, Qt::FastTransformation));
-    return out;
 }
 
 // The sound track as a 16-bit stereo WAV, its lengths filled in at the end.
@@ -102,6 +86,38 @@ private:
     qint64 m_data = 0;
 };
 
+struct Options {
+    const QCommandLineOption route{QStringList{QStringLiteral("route")}, QStringLiteral("route number"), QStringLiteral("N")};
+    const QCommandLineOption section{QStringList{QStringLiteral("section")}, QStringLiteral("start section (1)"),
+                                     QStringLiteral("S"), QStringLiteral("1")};
+    const QCommandLineOption settings{QStringList{QStringLiteral("settings")}, QStringLiteral("settings file (the simulator's own)"),
+                                      QStringLiteral("FILE")};
+    const QCommandLineOption script{QStringList{QStringLiteral("script")}, QStringLiteral("seconds,action lines: step, back, say, "
+                                                                               "clear on|off, night on|off, backlight N"),
+                                    QStringLiteral("FILE")};
+    const QCommandLineOption scale{QStringList{QStringLiteral("scale")}, QStringLiteral("whole-number scale 1..4 (1)"),
+                                   QStringLiteral("K"), QStringLiteral("1")};
+    const QCommandLineOption screen{QStringList{QStringLiteral("screen")}, QStringLiteral("1920x1080 or 3840x2160: the board "
+                                                                               "centred on black"),
+                                    QStringLiteral("WxH")};
+    const QCommandLineOption fps{QStringList{QStringLiteral("fps")}, QStringLiteral("30 or 60 (30)"), QStringLiteral("N"),
+                                 QStringLiteral("30")};
+    const QCommandLineOption out{QStringList{QStringLiteral("out")}, QStringLiteral("the MP4 file"), QStringLiteral("FILE")};
+    const QCommandLineOption pngDir{QStringList{QStringLiteral("png-dir")}, QStringLiteral("also each frame as a PNG"),
+                                    QStringLiteral("DIR")};
+    const QCommandLineOption wav{QStringList{QStringLiteral("wav")}, QStringLiteral("also the sound track as a WAV file"),
+                                 QStringLiteral("FILE")};
+    const QCommandLineOption quiet{QStringList{QStringLiteral("quiet")}, QStringLiteral("no progress line")};
+};
+
+void addOptions(QCommandLineParser &cl, const Options &o)
+{
+    cl.setApplicationDescription(QStringLiteral("Records a ride of the fare board to an MP4 file (H.264 video, AAC sound).\n"
+                                                "Actions that fall in the 3 s lamp test after the load wait for its end."));
+    cl.addHelpOption();
+    cl.addOptions({o.route, o.section, o.settings, o.script, o.scale, o.screen, o.fps, o.out, o.pngDir, o.wav, o.quiet});
+}
+
 QString defaultSettings()
 {
     // The simulator's own file: beside it, else the user's copy.
@@ -126,45 +142,33 @@ int main(int argc, char **argv)
         if (type == QtCriticalMsg || type == QtFatalMsg)
             std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     });
+    // --help needs no display: answered before the windows' application exists.
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help-all")) {
+            QCoreApplication help(argc, argv);
+            QCommandLineParser cl;
+            const Options o;
+            addOptions(cl, o);
+            cl.process(help);
+            cl.showHelp(0);
+        }
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Soratobi4"));
 
     QCommandLineParser cl;
-    cl.setApplicationDescription(QStringLiteral("Records a ride of the fare board to an MP4 file (H.264, AAC)."));
-    cl.addHelpOption();
-    const QCommandLineOption route({QStringLiteral("route")}, QStringLiteral("route number"), QStringLiteral("N"));
-    const QCommandLineOption section({QStringLiteral("section")}, QStringLiteral("start section (1)"),
-                                     QStringLiteral("S"), QStringLiteral("1"));
-    const QCommandLineOption settings({QStringLiteral("settings")}, QStringLiteral("settings file (the simulator's own)"),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption script({QStringLiteral("script")}, QStringLiteral("seconds,action lines: step, back, say, "
-                                                                               "clear on|off, night on|off, backlight N"),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption scale({QStringLiteral("scale")}, QStringLiteral("whole-number scale 1..4 (1)"),
-                                   QStringLiteral("K"), QStringLiteral("1"));
-    const QCommandLineOption screen({QStringLiteral("screen")}, QStringLiteral("1920x1080 or 3840x2160: the board "
-                                                                               "centred on black"),
-                                    QStringLiteral("WxH"));
-    const QCommandLineOption fps({QStringLiteral("fps")}, QStringLiteral("30 or 60 (30)"), QStringLiteral("N"),
-                                 QStringLiteral("30"));
-    const QCommandLineOption out({QStringLiteral("out")}, QStringLiteral("the MP4 file"), QStringLiteral("FILE"));
-    const QCommandLineOption pngDir({QStringLiteral("png-dir")}, QStringLiteral("also each frame as a PNG"),
-                                    QStringLiteral("DIR"));
-    const QCommandLineOption wav({QStringLiteral("wav")}, QStringLiteral("also the sound track as a WAV file"),
-                                 QStringLiteral("FILE"));
-    const QCommandLineOption quiet({QStringLiteral("quiet")}, QStringLiteral("no progress line"));
-    cl.addOptions({route, section, settings, script, scale, screen, fps, out, pngDir, wav, quiet});
+    const Options o;
+    addOptions(cl, o);
     cl.process(app);
 
-    if (!cl.isSet(route) || !cl.isSet(out) || !cl.isSet(script))
+    if (!cl.isSet(o.route) || !cl.isSet(o.out) || !cl.isSet(o.script))
         die(QStringLiteral("--route, --script and --out are needed (see --help)"), 2);
-    Picture pic;
+    record::Picture pic;
     bool ok = false;
-    pic.scale = cl.value(scale).toInt(&ok);
+    pic.scale = cl.value(o.scale).toInt(&ok);
     if (!ok || pic.scale < 1 || pic.scale > 4)
         die(QStringLiteral("--scale is a whole number 1..4"), 2);
-    if (cl.isSet(screen)) {
-        const QString s = cl.value(screen);
+    if (cl.isSet(o.screen)) {
+        const QString s = cl.value(o.screen);
         if (s == u"1920x1080")
             pic.screen = {1920, 1080};
         else if (s == u"3840x2160")
@@ -172,21 +176,21 @@ int main(int argc, char **argv)
         else
             die(QStringLiteral("--screen is 1920x1080 or 3840x2160"), 2);
     }
-    const int rate = cl.value(fps).toInt();
+    const int rate = cl.value(o.fps).toInt();
     if (rate != 30 && rate != 60)
         die(QStringLiteral("--fps is 30 or 60"), 2);
 
-    QFile scriptFile(cl.value(script));
+    QFile scriptFile(cl.value(o.script));
     if (!scriptFile.open(QIODevice::ReadOnly))
-        die(QStringLiteral("the script cannot be read: %1").arg(cl.value(script)));
+        die(QStringLiteral("the script cannot be read: %1").arg(cl.value(o.script)));
     const record::Script ride = record::parseScript(scriptFile.read(record::kMaxScriptBytes + 1));
     if (!ride.error.isEmpty())
-        die(QStringLiteral("%1: %2").arg(cl.value(script), ride.error));
+        die(QStringLiteral("%1: %2").arg(cl.value(o.script), ride.error));
 
-    const QString settingsFile = cl.isSet(settings) ? cl.value(settings) : defaultSettings();
+    const QString settingsFile = cl.isSet(o.settings) ? cl.value(o.settings) : defaultSettings();
     if (!QFileInfo(settingsFile).isFile())
         die(QStringLiteral("設定ファイルがありません: %1").arg(QDir::toNativeSeparators(settingsFile)));
-    const QString pngFolder = cl.value(pngDir);
+    const QString pngFolder = cl.value(o.pngDir);
     if (!pngFolder.isEmpty() && !QDir().mkpath(pngFolder))
         die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(pngFolder)));
 
@@ -217,7 +221,7 @@ int main(int argc, char **argv)
     panel.Timer1()->stop(); // the clock digits would show the day it was recorded
 
     // The load as the console runs it, the lamp test on the recording's clock.
-    const QString routeNo = cl.value(route), sectionDigits = cl.value(section);
+    const QString routeNo = cl.value(o.route), sectionDigits = cl.value(o.section);
     mdlSndAPI::SndPlay(options::read::soundKeitoSet(), QStringLiteral("S1"), 0, 0);
     mdlM_Tape::LoadTape(platform::withSeparator(options::read::tapeDataDir()), fare::routeKey(routeNo));
     const ride::LoadResult loaded =
@@ -227,13 +231,13 @@ int main(int argc, char **argv)
 
     const qint64 endMs = std::max(ride.actions.isEmpty() ? 0 : ride.actions.last().ms, kLampMs) + kTailMs;
     const qint64 frames = endMs * rate / 1000;
-    const QSize size = compose(snapshot::shot(panel), pic).size();
+    const QSize size = record::compose(snapshot::shot(panel), pic).size();
     record::Encoder encoder;
-    if (!encoder.open(cl.value(out), size, rate, true))
+    if (!encoder.open(cl.value(o.out), size, rate, true))
         die(encoder.error());
     WavFile wavFile;
-    if (cl.isSet(wav) && !wavFile.open(cl.value(wav)))
-        die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(wav))));
+    if (cl.isSet(o.wav) && !wavFile.open(cl.value(o.wav)))
+        die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(o.wav))));
     std::vector<qint16> samples;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
@@ -241,7 +245,7 @@ int main(int argc, char **argv)
     bool finished = false; // the lamp test is over
     qsizetype next = 0;
     QImage frame;
-    const bool progress = !cl.isSet(quiet);
+    const bool progress = !cl.isSet(o.quiet);
     for (qint64 n = 0; n < frames; ++n) {
         if (g_interrupted) {
             encoder.abandon(); // the WAV's temporary file goes with its QSaveFile
@@ -270,7 +274,7 @@ int main(int argc, char **argv)
         }
         strip.advanceScroll();
         if (changed || frame.isNull()) {
-            frame = compose(snapshot::shot(panel), pic);
+            frame = record::compose(snapshot::shot(panel), pic);
             changed = false;
         }
         if (!pngFolder.isEmpty() &&
@@ -284,14 +288,14 @@ int main(int argc, char **argv)
         track.render(samples.data(), count);
         if (!encoder.addSamples(samples.data(), count))
             die(encoder.error());
-        if (cl.isSet(wav) && !wavFile.add(samples.data(), count))
-            die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(wav))));
+        if (cl.isSet(o.wav) && !wavFile.add(samples.data(), count))
+            die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(o.wav))));
         if (progress && (n % rate == 0 || n + 1 == frames))
             std::fprintf(stderr, "\r%5.1f / %.1f s  (%lld%%)", double(now) / 1000, double(endMs) / 1000,
                          (long long)((n + 1) * 100 / frames));
     }
-    if (cl.isSet(wav) && !wavFile.finish(record::kSampleRate))
-        die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(wav))));
+    if (cl.isSet(o.wav) && !wavFile.finish(record::kSampleRate))
+        die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(o.wav))));
     if (!encoder.finish())
         die(encoder.error());
     if (progress)
