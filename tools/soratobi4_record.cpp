@@ -13,10 +13,14 @@
 #include "platform/Fonts.h"
 #include "platform/MsgBox.h"
 #include "platform/Paths.h"
+#include "core/FileIo.h"
+#include "core/VbError.h"
+#include "follow/StopsFile.h"
 #include "settings/mdlIniIo.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 #include "tools/Snapshot.h"
+#include "tools/record/Drive.h"
 #include "tools/record/Encoder.h"
 #include "tools/record/Frame.h"
 #include "tools/record/Script.h"
@@ -40,6 +44,8 @@ namespace {
 constexpr qint64 kLampMs = 3000;
 // The recording runs on after the last action, so its sound is heard out.
 constexpr qint64 kTailMs = 3000;
+// A drive of a day at one fix a second is a few megabytes.
+constexpr qint64 kMaxNmeaBytes = qint64(64) << 20;
 
 volatile std::sig_atomic_t g_interrupted = 0;
 void onSignal(int) { g_interrupted = 1; }
@@ -95,6 +101,12 @@ struct Options {
     const QCommandLineOption script{QStringList{QStringLiteral("script")}, QStringLiteral("seconds,action lines: step, back, say, "
                                                                                "clear on|off, night on|off, backlight N"),
                                     QStringLiteral("FILE")};
+    const QCommandLineOption timetable{QStringList{QStringLiteral("timetable")},
+                                       QStringLiteral("ride by the stops file's times (<route>.stops.csv)")};
+    const QCommandLineOption speed{QStringList{QStringLiteral("speed")}, QStringLiteral("timetable speed 1..60 (1)"),
+                                   QStringLiteral("N"), QStringLiteral("1")};
+    const QCommandLineOption nmea{QStringList{QStringLiteral("nmea")},
+                                  QStringLiteral("ride a recorded NMEA drive at its own pace"), QStringLiteral("FILE")};
     const QCommandLineOption scale{QStringList{QStringLiteral("scale")}, QStringLiteral("whole-number scale 1..4 (1)"),
                                    QStringLiteral("K"), QStringLiteral("1")};
     const QCommandLineOption screen{QStringList{QStringLiteral("screen")}, QStringLiteral("1920x1080 or 3840x2160: the board "
@@ -115,7 +127,7 @@ void addOptions(QCommandLineParser &cl, const Options &o)
     cl.setApplicationDescription(QStringLiteral("Records a ride of the fare board to an MP4 file (H.264 video, AAC sound).\n"
                                                 "Actions that fall in the 3 s lamp test after the load wait for its end."));
     cl.addHelpOption();
-    cl.addOptions({o.route, o.section, o.settings, o.script, o.scale, o.screen, o.fps, o.out, o.pngDir, o.wav, o.quiet});
+    cl.addOptions({o.route, o.section, o.settings, o.script, o.timetable, o.speed, o.nmea, o.scale, o.screen, o.fps, o.out, o.pngDir, o.wav, o.quiet});
 }
 
 QString defaultSettings()
@@ -160,10 +172,13 @@ int main(int argc, char **argv)
     addOptions(cl, o);
     cl.process(app);
 
-    if (!cl.isSet(o.route) || !cl.isSet(o.out) || !cl.isSet(o.script))
-        die(QStringLiteral("--route, --script and --out are needed (see --help)"), 2);
-    record::Picture pic;
+    if (!cl.isSet(o.route) || !cl.isSet(o.out) || int(cl.isSet(o.script)) + cl.isSet(o.timetable) + cl.isSet(o.nmea) != 1)
+        die(QStringLiteral("--route, --out and one of --script, --timetable, --nmea are needed (see --help)"), 2);
     bool ok = false;
+    const double rideSpeed = cl.value(o.speed).toDouble(&ok);
+    if (!ok || rideSpeed < 1 || rideSpeed > 60)
+        die(QStringLiteral("--speed is 1..60"), 2);
+    record::Picture pic;
     pic.scale = cl.value(o.scale).toInt(&ok);
     if (!ok || pic.scale < 1 || pic.scale > 4)
         die(QStringLiteral("--scale is a whole number 1..4"), 2);
@@ -180,12 +195,22 @@ int main(int argc, char **argv)
     if (rate != 30 && rate != 60)
         die(QStringLiteral("--fps is 30 or 60"), 2);
 
-    QFile scriptFile(cl.value(o.script));
-    if (!scriptFile.open(QIODevice::ReadOnly))
-        die(QStringLiteral("the script cannot be read: %1").arg(cl.value(o.script)));
-    const record::Script ride = record::parseScript(scriptFile.read(record::kMaxScriptBytes + 1));
-    if (!ride.error.isEmpty())
-        die(QStringLiteral("%1: %2").arg(cl.value(o.script), ride.error));
+    record::Script ride;
+    if (cl.isSet(o.script)) {
+        QFile scriptFile(cl.value(o.script));
+        if (!scriptFile.open(QIODevice::ReadOnly))
+            die(QStringLiteral("the script cannot be read: %1").arg(cl.value(o.script)));
+        ride = record::parseScript(scriptFile.read(record::kMaxScriptBytes + 1));
+        if (!ride.error.isEmpty())
+            die(QStringLiteral("%1: %2").arg(cl.value(o.script), ride.error));
+    }
+    QByteArray nmeaLog;
+    if (cl.isSet(o.nmea)) {
+        const fileio::Read r = fileio::readRegular(cl.value(o.nmea), kMaxNmeaBytes);
+        if (r.error || r.bytes.size() > kMaxNmeaBytes)
+            die(QStringLiteral("the drive cannot be read: %1").arg(cl.value(o.nmea)));
+        nmeaLog = r.bytes;
+    }
 
     const QString settingsFile = cl.isSet(o.settings) ? cl.value(o.settings) : defaultSettings();
     if (!QFileInfo(settingsFile).isFile())
@@ -229,7 +254,31 @@ int main(int argc, char **argv)
     if (!loaded.ok)
         die(QStringLiteral("系統 %1 区間 %2: %3").arg(routeNo, sectionDigits, QString(loaded.message).replace(QStringLiteral("\r\n"), QStringLiteral(" "))));
 
-    const qint64 endMs = std::max(ride.actions.isEmpty() ? 0 : ride.actions.last().ms, kLampMs) + kTailMs;
+    // A drive starts where the load put the ride, once the lamps are out.
+    std::unique_ptr<record::Drive> drive;
+    if (!cl.isSet(o.script)) {
+        QString why;
+        try {
+            const QString key = fare::routeKey(routeNo);
+            const QString path = platform::findFile(platform::withSeparator(options::read::fareDataDir()) + key
+                                                    + QStringLiteral(".stops.csv"));
+            if (path.isEmpty())
+                die(QStringLiteral("系統%1の停留所の位置と時刻（%1.stops.csv）がありません。").arg(key));
+            const fileio::Read r = fileio::readRegular(path, 4 << 20);
+            if (r.error)
+                vb::raise(r.error);
+            const QList<follow::Stop> stops = follow::readStopsFile(r.bytes);
+            const int current = console.ride().route().CurIndex;
+            drive = cl.isSet(o.timetable) ? record::Drive::timetable(stops, current, rideSpeed, &why)
+                                          : record::Drive::nmea(stops, current, nmeaLog, &why);
+        } catch (...) {
+            why = vb::currentError().description();
+        }
+        if (!drive)
+            die(why);
+    }
+    const qint64 lastMs = drive ? kLampMs + drive->lengthMs() : ride.actions.isEmpty() ? 0 : ride.actions.last().ms;
+    const qint64 endMs = std::max(lastMs, kLampMs) + kTailMs;
     const qint64 frames = endMs * rate / 1000;
     const QSize size = record::compose(snapshot::shot(panel), pic).size();
     record::Encoder encoder;
@@ -271,6 +320,21 @@ int main(int argc, char **argv)
             case record::Action::Kind::Backlight: console.Option4(a.value)->setChecked(true); break;
             }
             changed = true;
+        }
+        if (finished && drive) {
+            // As 自動送り applies its events: a stop reached steps only
+            // where the announcement's own flag has not stepped already.
+            const int before = console.ride().route().CurIndex;
+            int target = before;
+            for (follow::Event e : drive->at(now - kLampMs)) {
+                if (e == follow::Event::Announce) {
+                    if (console.TapeEnabled && console.cmdTapeNext->isEnabled())
+                        console.cmdTapeNext_Click();
+                } else if (console.ride().route().CurIndex < ++target) {
+                    console.Command2_Click(1);
+                }
+                changed = true;
+            }
         }
         strip.advanceScroll();
         if (changed || frame.isNull()) {
