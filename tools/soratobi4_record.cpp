@@ -11,6 +11,7 @@
 #include "panel/ChimeiCtl_A/ChimeiCtl_A.h"
 #include "panel/Form1.h"
 #include "platform/Fonts.h"
+#include "platform/HeapUse.h"
 #include "platform/MsgBox.h"
 #include "platform/Paths.h"
 #include "core/FileIo.h"
@@ -30,6 +31,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPainter>
 #include <QSaveFile>
@@ -291,6 +293,8 @@ int main(int argc, char **argv)
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
+    QElapsedTimer wall;
+    wall.start();
     bool finished = false; // the lamp test is over
     qsizetype next = 0;
     QImage frame;
@@ -337,14 +341,15 @@ int main(int argc, char **argv)
             }
         }
         strip.advanceScroll();
-        if (changed || frame.isNull()) {
+        const bool fresh = changed || frame.isNull();
+        if (fresh) {
             frame = record::compose(snapshot::shot(panel), pic);
             changed = false;
         }
         if (!pngFolder.isEmpty() &&
             !frame.save(QDir(pngFolder).filePath(QStringLiteral("frame-%1.png").arg(n, 6, 10, QLatin1Char('0')))))
             die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(pngFolder)));
-        if (!encoder.addFrame(frame))
+        if (!(fresh ? encoder.addFrame(frame) : encoder.repeatFrame()))
             die(encoder.error());
         // The sound up to the next frame: what started now starts at this frame.
         const int count = int((n + 1) * record::kSampleRate / rate - track.position());
@@ -362,8 +367,12 @@ int main(int argc, char **argv)
         die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(o.wav))));
     if (!encoder.finish())
         die(encoder.error());
-    if (progress)
-        std::fprintf(stderr, "\n");
+    if (progress) {
+        const double took = double(wall.elapsed()) / 1000;
+        std::fprintf(stderr, "\nwritten %s: %.1f s in %.1f s (%.2fx real time), peak memory %lld MB\n",
+                     QDir::toNativeSeparators(cl.value(o.out)).toLocal8Bit().constData(), double(endMs) / 1000, took,
+                     took > 0 ? double(endMs) / 1000 / took : 0.0, (long long)(platform::peakResident() >> 20));
+    }
     if (!boxText.isEmpty())
         std::fprintf(stderr, "soratobi4-record: the console said: %s\n", boxText.toLocal8Bit().constData());
     return 0;

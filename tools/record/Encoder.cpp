@@ -104,7 +104,7 @@ bool Encoder::open(const QString &path, QSize size, int fps, bool sound)
     m->video->flags |= AV_CODEC_FLAG_BITEXACT;
     if (m->fmt->oformat->flags & AVFMT_GLOBALHEADER)
         m->video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    av_opt_set(m->video->priv_data, "preset", "veryfast", 0);
+    av_opt_set(m->video->priv_data, "preset", "ultrafast", 0);
     av_opt_set(m->video->priv_data, "crf", "16", 0);
     // The board is still for seconds at a time; frame threads would add
     // latency for nothing, slices keep both cores busy.
@@ -192,6 +192,16 @@ bool Encoder::addFrame(const QImage &frame)
     const uint8_t *src[1] = {img.constBits()};
     const int stride[1] = {int(img.bytesPerLine())};
     sws_scale(m->sws, src, stride, 0, img.height(), m->vframe->data, m->vframe->linesize);
+    m->vframe->pts = m->vpts++;
+    if (const int rc = avcodec_send_frame(m->video, m->vframe); rc < 0)
+        return fail(QStringLiteral("encoding failed"), rc);
+    return drain(true);
+}
+
+bool Encoder::repeatFrame()
+{
+    if (!m || !m->headerWritten || m->vpts == 0)
+        return fail(QStringLiteral("no picture to repeat"));
     m->vframe->pts = m->vpts++;
     if (const int rc = avcodec_send_frame(m->video, m->vframe); rc < 0)
         return fail(QStringLiteral("encoding failed"), rc);

@@ -22,6 +22,9 @@ public:
     bool open(const QString &path, QSize size, int fps, bool sound);
     // One picture (any format; converted as needed), shown for 1/fps.
     bool addFrame(const QImage &frame);
+    // The last picture once more (the board is still for most frames: no
+    // conversion again).
+    bool repeatFrame();
     // Interleaved stereo 16-bit samples at kSampleRate.
     bool addSamples(const qint16 *samples, int frames);
     // Flushes, closes and renames into place.
