@@ -327,8 +327,9 @@ int main(int argc, char **argv)
         }
         if (finished && drive) {
             // As 自動送り applies its events: a stop reached steps only
-            // where the announcement's own flag has not stepped already.
-            const int before = console.ride().route().CurIndex;
+            // where the announcement's own flag has not stepped already
+            // (counted from the drive's stop, not the board's).
+            const int before = drive->current();
             int target = before;
             for (follow::Event e : drive->at(now - kLampMs)) {
                 if (e == follow::Event::Announce) {

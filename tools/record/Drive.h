@@ -24,6 +24,8 @@ public:
 
     // The events due by `ms`, in order, each once.
     QList<follow::Event> at(qint64 ms);
+    // The stop the drive stands at (0-based), before the events at() gives.
+    int current() const { return m_timetable ? m_timetable->current() : m_position ? m_position->current() : 0; }
     // When the last event is due.
     qint64 lengthMs() const { return m_lengthMs; }
 
