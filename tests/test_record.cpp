@@ -212,6 +212,33 @@ private slots:
         }
     }
 
+    // By the timetable at x60: each stop is shown, once and in order, between
+    // leaving the stop before it and reaching it (the announcement may step
+    // the board as it leaves), never a stop too far.
+    void aTimetableRide()
+    {
+        const QString out = m_out.filePath(QStringLiteral("t.mp4")), list = m_out.filePath(QStringLiteral("t.txt"));
+        QCOMPARE(record({QStringLiteral("--timetable"), QStringLiteral("--speed"), QStringLiteral("60"),
+                         QStringLiteral("--out"), out, QStringLiteral("--chapters"), list}),
+                 0);
+        QFile stopsFile(QStringLiteral(S4_DEMO_OUT "/12.stops.csv")), shown(list);
+        QVERIFY(stopsFile.open(QIODevice::ReadOnly) && shown.open(QIODevice::ReadOnly));
+        const QList<QByteArray> stops = stopsFile.readAll().trimmed().split('\n').mid(1);
+        const QList<QByteArray> lines = shown.readAll().trimmed().split('\n');
+        QCOMPARE(lines.size(), stops.size());
+        const auto sec = [](const QByteArray &hms) { return QTime::fromString(QString::fromLatin1(hms), QStringLiteral("HH:mm:ss")).msecsSinceStartOfDay(); };
+        const int start = sec(stops[0].split(',')[5]);
+        const auto videoMs = [&](int rideMs) { return msOf(frameOf(3000 + (rideMs - start) / 60)); };
+        for (qsizetype r = 1; r < stops.size(); ++r) {
+            const QList<QByteArray> f = lines[r].split('\t'), before = stops[r - 1].split(','), stop = stops[r].split(',');
+            QCOMPARE(f.value(1).toInt(), int(r + 1));
+            QCOMPARE(f.value(2), stop[2]);
+            const int at = QTime::fromString(QString::fromLatin1(f[0]), QStringLiteral("H:mm:ss.zzz")).msecsSinceStartOfDay();
+            QVERIFY2(at >= videoMs(sec(before[6])) && at <= videoMs(sec(stop[5])) + 1000 / kFps,
+                     qPrintable(QStringLiteral("%1 at %2 ms").arg(QString::fromUtf8(stop[2])).arg(at)));
+        }
+    }
+
     // What cannot be recorded says so, exits non-zero and leaves no file.
     void refusals_data()
     {

@@ -36,6 +36,7 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTime>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -121,6 +122,10 @@ struct Options {
                                     QStringLiteral("DIR")};
     const QCommandLineOption wav{QStringList{QStringLiteral("wav")}, QStringLiteral("also the sound track as a WAV file"),
                                  QStringLiteral("FILE")};
+    const QCommandLineOption chapters{QStringList{QStringLiteral("chapters")},
+                                      QStringLiteral("also a list of the moments each stop is shown "
+                                                     "(h:mm:ss.mmm, row, name), for a video's chapters"),
+                                      QStringLiteral("FILE")};
     const QCommandLineOption quiet{QStringList{QStringLiteral("quiet")}, QStringLiteral("no progress line")};
 };
 
@@ -129,7 +134,7 @@ void addOptions(QCommandLineParser &cl, const Options &o)
     cl.setApplicationDescription(QStringLiteral("Records a ride of the fare board to an MP4 file (H.264 video, AAC sound).\n"
                                                 "Actions that fall in the 3 s lamp test after the load wait for its end."));
     cl.addHelpOption();
-    cl.addOptions({o.route, o.section, o.settings, o.script, o.timetable, o.speed, o.nmea, o.scale, o.screen, o.fps, o.out, o.pngDir, o.wav, o.quiet});
+    cl.addOptions({o.route, o.section, o.settings, o.script, o.timetable, o.speed, o.nmea, o.scale, o.screen, o.fps, o.out, o.pngDir, o.wav, o.chapters, o.quiet});
 }
 
 QString defaultSettings()
@@ -293,9 +298,17 @@ int main(int argc, char **argv)
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
+    bool finished = false; // the lamp test is over
+    // Each stop as the board shows it, at the frame it is shown.
+    QByteArray stopList;
+    QObject::connect(&console.ride(), &ride::Ride::positionChanged, &panel, [&](const QString &, int row) {
+        if (!finished || row <= 0)
+            return;
+        stopList += QTime::fromMSecsSinceStartOfDay(int(now)).toString(QStringLiteral("H:mm:ss.zzz")).toUtf8() + '\t'
+                    + QByteArray::number(row) + '\t' + console.ride().current().StopName.toUtf8() + '\n';
+    });
     QElapsedTimer wall;
     wall.start();
-    bool finished = false; // the lamp test is over
     qsizetype next = 0;
     QImage frame;
     const bool progress = !cl.isSet(o.quiet);
@@ -306,10 +319,10 @@ int main(int argc, char **argv)
         }
         now = n * 1000 / rate;
         if (!finished && now >= kLampMs) {
+            finished = true;
             console.ride().finishLoad(options::read::seiriDateAuto() || options::read::seiriDateKeep()
                                           ? QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy"))
                                           : options::read::seiriFixedDate());
-            finished = true;
             changed = true;
         }
         // The console is deaf while the lamps burn: what falls in that time waits.
@@ -366,6 +379,11 @@ int main(int argc, char **argv)
     }
     if (cl.isSet(o.wav) && !wavFile.finish(record::kSampleRate))
         die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(o.wav))));
+    if (cl.isSet(o.chapters)) {
+        QSaveFile list(cl.value(o.chapters));
+        if (!list.open(QIODevice::WriteOnly) || list.write(stopList) != stopList.size() || !list.commit())
+            die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(o.chapters))));
+    }
     if (!encoder.finish())
         die(encoder.error());
     if (progress) {
