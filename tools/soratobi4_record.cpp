@@ -40,6 +40,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -53,8 +54,14 @@ constexpr qint64 kMaxNmeaBytes = qint64(64) << 20;
 volatile std::sig_atomic_t g_interrupted = 0;
 void onSignal(int) { g_interrupted = 1; }
 
+// What a recording under way must take away with it when it fails: its
+// temporary files.
+std::function<void()> g_cleanup;
+
 [[noreturn]] void die(const QString &text, int code = 1)
 {
+    if (g_cleanup)
+        g_cleanup();
     std::fprintf(stderr, "soratobi4-record: %s\n", text.toLocal8Bit().constData());
     std::exit(code);
 }
@@ -74,6 +81,13 @@ public:
         const qint64 bytes = qint64(frames) * 4;
         m_data += bytes;
         return m_file.write(reinterpret_cast<const char *>(stereo), bytes) == bytes;
+    }
+    void cancel()
+    {
+        if (m_file.isOpen()) {
+            m_file.cancelWriting();
+            m_file.commit(); // with the writing cancelled: the temporary file removed, the target untouched
+        }
     }
     bool finish(int rate)
     {
@@ -295,6 +309,10 @@ int main(int argc, char **argv)
     if (cl.isSet(o.wav) && !wavFile.open(cl.value(o.wav)))
         die(QStringLiteral("保存先に書き込めません: %1").arg(QDir::toNativeSeparators(cl.value(o.wav))));
     std::vector<qint16> samples;
+    g_cleanup = [&encoder, &wavFile] {
+        encoder.abandon();
+        wavFile.cancel();
+    };
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
@@ -314,7 +332,6 @@ int main(int argc, char **argv)
     const bool progress = !cl.isSet(o.quiet);
     for (qint64 n = 0; n < frames; ++n) {
         if (g_interrupted) {
-            encoder.abandon(); // the WAV's temporary file goes with its QSaveFile
             die(QStringLiteral("interrupted; nothing written"), 130);
         }
         now = n * 1000 / rate;
