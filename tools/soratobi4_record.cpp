@@ -14,6 +14,7 @@
 #include "platform/HeapUse.h"
 #include "platform/MsgBox.h"
 #include "platform/Paths.h"
+#include "platform/speech/SpeechEngine.h"
 #include "core/FileIo.h"
 #include "core/VbError.h"
 #include "follow/StopsFile.h"
@@ -65,6 +66,28 @@ std::function<void()> g_cleanup;
     std::fprintf(stderr, "soratobi4-record: %s\n", text.toLocal8Bit().constData());
     std::exit(code);
 }
+
+// The announcements said into the sound track at the recording's clock,
+// through the same synthesiser, instead of to the speakers.
+class OfflineSpeech : public speech::Engine {
+public:
+    explicit OfflineSpeech(record::SoundTrack &track) : m_track(track) {}
+    void Speak(const QString &text) override
+    {
+        std::vector<qint16> mono;
+        int rate = 0;
+        m_failed = !speech::synthesise(text, mono, rate);
+        if (!m_failed)
+            m_track.speak(mono, rate);
+    }
+    void Stop() override { m_track.stopSpeech(); }
+    int Status() override { return m_failed ? kFailed : kIdle; }
+    void ShowVoiceDialog(QWidget *, const QString &) override {}
+
+private:
+    record::SoundTrack &m_track;
+    bool m_failed = false;
+};
 
 // The sound track as a 16-bit stereo WAV, its lengths filled in at the end.
 class WavFile {
@@ -251,6 +274,7 @@ int main(int argc, char **argv)
     // The board's sounds go into the track at the recording's clock.
     record::SoundTrack track(record::kSampleRate);
     mdlSndAPI::setMciSender([&track](const QString &command) { return track.send(command); });
+    mdlM_Tape::setEngineFactory([&track] { return std::make_unique<OfflineSpeech>(track); });
     mdlIniIo::setSettingsPath(settingsFile);
 
     Form1 &panel = windows::Form1();

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace record {
@@ -74,6 +75,9 @@ int SoundTrack::send(const QString &text)
                 (*it)->midi->rewind();
             (*it)->playing = true;
             m_starts.emplace_back(c.alias, m_position);
+            // Played to its end first: what the board does next is heard after it.
+            if (c.wait && (*it)->pcm)
+                m_waitUntil = m_position + qint64((*it)->pcm->frames());
         }
         return 0;
     case Command::Verb::Stop:
@@ -90,6 +94,30 @@ int SoundTrack::send(const QString &text)
     return 0;
 }
 
+void SoundTrack::speak(const std::vector<qint16> &mono, int rate)
+{
+    m_speech.reset();
+    if (mono.empty() || rate <= 0)
+        return;
+    // To the track's rate by straight lines between the voice's samples.
+    const size_t frames = size_t(double(mono.size()) * m_rate / rate);
+    auto pcm = std::make_shared<Pcm>();
+    if (!pcm->resize(frames))
+        return;
+    for (size_t i = 0; i < frames; ++i) {
+        const double at = double(i) * rate / m_rate;
+        const size_t k = std::min(size_t(at), mono.size() - 1);
+        const double frac = at - double(k);
+        const double v = mono[k] + (k + 1 < mono.size() ? (mono[k + 1] - mono[k]) * frac : 0);
+        pcm->data()[2 * i] = pcm->data()[2 * i + 1] = qint16(std::lround(v));
+    }
+    m_speech = std::make_shared<Voice>();
+    m_speech->pcm = pcm;
+    m_speech->playing = true;
+    m_speech->delay = size_t(std::max<qint64>(0, m_waitUntil - m_position));
+    m_starts.emplace_back(QStringLiteral("speech"), m_position + qint64(m_speech->delay));
+}
+
 void SoundTrack::render(qint16 *stereo, int frames)
 {
     const size_t n = size_t(std::max(frames, 0));
@@ -99,8 +127,14 @@ void SoundTrack::render(qint16 *stereo, int frames)
     std::map<QString, Voice *> ordered;
     for (auto it = m_voices.begin(); it != m_voices.end(); ++it)
         ordered.emplace(it.key(), it->get());
+    if (m_speech)
+        ordered.emplace(QStringLiteral("~speech"), m_speech.get()); // the fourth channel
     for (auto &[alias, v] : ordered) {
         if (!v->playing)
+            continue;
+        const size_t skip = std::min(v->delay, n);
+        v->delay -= skip;
+        if (skip == n)
             continue;
         if (v->midi) {
             const bool ended = v->midi->fill(m_block.data(), n);
@@ -109,10 +143,10 @@ void SoundTrack::render(qint16 *stereo, int frames)
             if (ended)
                 v->playing = false;
         } else {
-            const size_t take = std::min(n, v->pcm->frames() - std::min(v->at, v->pcm->frames()));
+            const size_t take = std::min(n - skip, v->pcm->frames() - std::min(v->at, v->pcm->frames()));
             const qint16 *src = v->pcm->data() + v->at * 2;
             for (size_t i = 0; i < take * 2; ++i)
-                sum[i] += src[i];
+                sum[skip * 2 + i] += src[i];
             v->at += take;
             if (v->at >= v->pcm->frames())
                 v->playing = false;
