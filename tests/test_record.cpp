@@ -7,6 +7,7 @@
 #include "tests/Fixture.h"
 #include "tools/Snapshot.h"
 #include "tools/record/Frame.h"
+#include "tools/record/Script.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -236,6 +237,45 @@ private slots:
             const int at = QTime::fromString(QString::fromLatin1(f[0]), QStringLiteral("H:mm:ss.zzz")).msecsSinceStartOfDay();
             QVERIFY2(at >= videoMs(sec(before[6])) && at <= videoMs(sec(stop[5])) + 1000 / kFps,
                      qPrintable(QStringLiteral("%1 at %2 ms").arg(QString::fromUtf8(stop[2])).arg(at)));
+        }
+    }
+
+    // Script lines: what each reads as, in time order, and the first line
+    // that cannot be read named with its number (then no action at all).
+    void scriptLines_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("read"); // "ms kind value; ..." or "error: ..."
+        QTest::newRow("each action") << QByteArray("1,step\n2,back\n3,say\n4,clear on\n5,clear off\n6,night on\n7,backlight 2\n")
+                                     << QStringLiteral("1000 0 0;2000 1 0;3000 2 0;4000 3 1;5000 3 0;6000 4 1;7000 5 2");
+        QTest::newRow("spaces, case, comments, CRLF, the load written out")
+            << QByteArray("# a ride\r\n0,load\r\n\r\n 3.5 , STEP \r\n2.25,Night  OFF\r\n")
+            << QStringLiteral("2250 4 0;3500 0 0");
+        QTest::newRow("same time keeps its order") << QByteArray("5,step\n5,back\n1,say\n")
+                                                  << QStringLiteral("1000 2 0;5000 0 0;5000 1 0");
+        QTest::newRow("no comma") << QByteArray("1,step\n2 step\n") << QStringLiteral("error: line 2");
+        QTest::newRow("negative time") << QByteArray("-1,step\n") << QStringLiteral("error: line 1");
+        QTest::newRow("not a number") << QByteArray("nan,step\n") << QStringLiteral("error: line 1");
+        QTest::newRow("past a day") << QByteArray("90000,step\n") << QStringLiteral("error: line 1");
+        QTest::newRow("backlight out of range") << QByteArray("1,backlight 3\n") << QStringLiteral("error: line 1");
+        QTest::newRow("on or off only") << QByteArray("1,night yes\n") << QStringLiteral("error: line 1");
+        QTest::newRow("a load later") << QByteArray("4,load\n") << QStringLiteral("error: line 1");
+        QTest::newRow("an argument too many") << QByteArray("1,step 2\n") << QStringLiteral("error: line 1");
+    }
+    void scriptLines()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, read);
+        const record::Script s = record::parseScript(text);
+        QStringList got;
+        for (const record::Action &a : s.actions)
+            got << QStringLiteral("%1 %2 %3").arg(a.ms).arg(int(a.kind)).arg(a.value);
+        if (read.startsWith(u"error: ")) {
+            QVERIFY2(s.error.startsWith(read.mid(7) + u':'), qPrintable(s.error));
+            QVERIFY(s.actions.isEmpty());
+        } else {
+            QVERIFY2(s.error.isEmpty(), qPrintable(s.error));
+            QCOMPARE(got.join(u';'), read);
         }
     }
 
