@@ -17,6 +17,7 @@ PACKAGES=(
   libzbar-dev
   libespeak-ng-dev libmecab-dev mecab-ipadic-utf8
   libzip-dev libcsv-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   dbus-daemon
 )
 

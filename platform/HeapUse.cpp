@@ -34,3 +34,22 @@ qint64 heapInUse()
 }
 
 } // namespace platform
+
+#include <QFile>
+
+namespace platform {
+
+qint64 peakResident()
+{
+#if defined(Q_OS_LINUX)
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.read(64 * 1024).split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+#endif
+    return -1;
+}
+
+} // namespace platform

@@ -8,3 +8,11 @@ namespace platform {
 qint64 heapInUse();
 
 } // namespace platform
+
+namespace platform {
+
+// The most memory the process has held resident since it started (its
+// high-water mark), in bytes; -1 where it cannot be known.
+qint64 peakResident();
+
+} // namespace platform

@@ -427,3 +427,47 @@ std::unique_ptr<Engine> createEngine()
 }
 
 } // namespace speech
+
+namespace speech {
+
+namespace {
+std::vector<qint16> *g_offline = nullptr;
+int offlineCallback(short *wav, int samples, espeak_EVENT *)
+{
+    if (wav && samples > 0 && g_offline && g_offline->size() < size_t(22050) * 600)
+        g_offline->insert(g_offline->end(), wav, wav + samples);
+    return 0;
+}
+} // namespace
+
+bool synthesise(const QString &text, std::vector<qint16> &mono, int &rate)
+{
+    static const int sampleRate = [] {
+        const int r = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 500, nullptr, espeakINITIALIZE_DONT_EXIT);
+        if (r <= 0 || espeak_SetVoiceByName("ja") != EE_OK)
+            return 0;
+        const Voice v = Voice::stored();
+        if (espeak_SetVoiceByName(v.name.toUtf8().constData()) != EE_OK)
+            espeak_SetVoiceByName("ja");
+        espeak_SetParameter(espeakRATE, v.rate, 0);
+        espeak_SetParameter(espeakPITCH, v.pitch, 0);
+        espeak_SetParameter(espeakVOLUME, v.volume, 0);
+        loadReadingDictionary();
+        return r;
+    }();
+    mono.clear();
+    rate = sampleRate;
+    if (sampleRate <= 0)
+        return false;
+    espeak_SetSynthCallback(&offlineCallback);
+    g_offline = &mono;
+    const QByteArray said = reading(text.left(kMaxSpokenChars)).toUtf8();
+    espeak_Synth(said.constData(), size_t(said.size()) + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+    g_offline = nullptr;
+    // Heard from its first sound, as the live engine plays it.
+    const auto first = std::find_if(mono.begin(), mono.end(), [](qint16 v) { return v != 0; });
+    mono.erase(mono.begin(), first);
+    return true;
+}
+
+} // namespace speech

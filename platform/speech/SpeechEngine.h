@@ -38,3 +38,15 @@ signals:
 std::unique_ptr<Engine> createEngine();
 
 } // namespace speech
+
+#include <vector>
+
+namespace speech {
+
+// A line said into samples on the calling thread, with the voice the dialog
+// stored, for a recording rendered offline: mono 16-bit at `rate` (set on
+// return). False when the voice cannot be loaded. Not while an Engine of
+// this process speaks: the synthesiser is one per process.
+bool synthesise(const QString &text, std::vector<qint16> &mono, int &rate);
+
+} // namespace speech
