@@ -8,10 +8,16 @@
 #include "tools/Snapshot.h"
 #include "tools/record/Frame.h"
 #include "tools/record/Script.h"
+#include "windows/frmRecord.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QtTest>
 #include <cmath>
 
@@ -280,6 +286,36 @@ private slots:
     }
 
     // What cannot be recorded says so, exits non-zero and leaves no file.
+    // The console's window runs the command: a recording to its end, then
+    // one stopped at once, which leaves no file at all.
+    void theWindowRecordsAndCancels()
+    {
+        m_w.begin();
+        QVERIFY(QFile::copy(m_settings, m_w.settingsPath()));
+        frmRecord w;
+        w.txtRoute->setText(QStringLiteral("12"));
+        w.cboDrive->setCurrentIndex(2);
+        w.txtDriveFile->setText(m_out.filePath(QStringLiteral("ride.txt")));
+        w.cboSize->setCurrentIndex(0);
+        QSignalSpy done(&w, &frmRecord::finished);
+        const QString whole = m_out.filePath(QStringLiteral("window.mp4")), stopped = m_out.filePath(QStringLiteral("stopped.mp4"));
+        w.txtOut->setText(whole);
+        QVERIFY(w.start());
+        QVERIFY(done.wait(120000));
+        QCOMPARE(done.takeFirst().value(0).toBool(), true);
+        QVERIFY2(QFileInfo(whole).size() > 0, qPrintable(w.lblStatus->text()));
+        QCOMPARE(w.barProgress->value(), 100);
+
+        w.txtOut->setText(stopped);
+        QVERIFY(w.start());
+        w.cancel();
+        QVERIFY(done.wait(120000));
+        QCOMPARE(done.takeFirst().value(0).toBool(), false);
+        QVERIFY(!QFile::exists(stopped));
+        QCOMPARE(QDir(m_out.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".part")), QStringList());
+        QCOMPARE(recordargs::progressOf(QStringLiteral("  12.5 / 90.0 s  (13%)")), 13);
+    }
+
     void refusals_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -11,6 +11,7 @@
 #include "windows/Keys.h"
 #include "windows/PanelSize.h"
 #include "windows/frmAutoStep.h"
+#include "windows/frmRecord.h"
 #include "windows/mdl427_000.h"
 
 #include <QGuiApplication>
@@ -28,6 +29,7 @@ void Form1::Form_Load()
     windows::frmOption(); // loaded hidden; it stays hidden until the user opens it
     frmCtl &console = windows::frmCtl();
     frmAutoStep::addToConsole(console);
+    frmRecord::addToConsole(console);
     console.show();
     console.raise();
     move(0, 0);
