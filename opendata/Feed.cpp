@@ -119,7 +119,7 @@ static void openArchive(Feed::Impl &d, zip_source_t *src, zip_error_t &err)
         d.entries = nested;
 }
 
-Feed Feed::fromFolder(const QStringList &names, FolderReader read, FeedLimits limits)
+Feed Feed::folder(const QStringList &names, FeedLimits limits)
 {
     Feed f;
     f.d = std::make_shared<Impl>();
@@ -127,18 +127,19 @@ Feed Feed::fromFolder(const QStringList &names, FolderReader read, FeedLimits li
     f.d->limits = limits;
     for (const QString &n : names)
         f.d->files.insert(n.toLower(), n);
+    return f;
+}
+
+Feed Feed::fromFolder(const QStringList &names, FolderReader read, FeedLimits limits)
+{
+    Feed f = folder(names, limits);
     f.d->readFile = std::move(read);
     return f;
 }
 
 Feed Feed::streamFolder(const QStringList &names, FolderStream stream, FeedLimits limits)
 {
-    Feed f;
-    f.d = std::make_shared<Impl>();
-    f.d->label = QStringLiteral("feed");
-    f.d->limits = limits;
-    for (const QString &n : names)
-        f.d->files.insert(n.toLower(), n);
+    Feed f = folder(names, limits);
     f.d->streamFile = std::move(stream);
     return f;
 }

@@ -71,6 +71,7 @@ public:
     struct Impl;
 
 private:
+    static Feed folder(const QStringList &names, FeedLimits limits); // the files, not yet how to read them
     std::shared_ptr<Impl> d;
 };
 
